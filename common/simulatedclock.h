@@ -1,0 +1,25 @@
+#pragma once
+
+#include "systemclock.h"
+
+// A clock that runs at the real rate from an offset to the host's clock. Setting it moves
+// only its own offset, never the computer's clock: for demonstrations and tests.
+class SimulatedClock : public SystemClock
+{
+public:
+    // Starts at the host's time.
+    SimulatedClock() = default;
+    // Starts at the given local date and time.
+    explicit SimulatedClock(const QDateTime &start);
+
+    QDateTime now() const override;
+    Outcome setDate(const QDate &date) override;
+    Outcome setTime(const QTime &time) override;
+
+    qint64 offsetMs() const { return m_offsetMs; }
+
+private:
+    void moveTo(const QDateTime &target);
+
+    qint64 m_offsetMs = 0;
+};

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "common/errorvalue.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QSerialPort;
+class SettingsStore;
+
+// The serial port component of the main window, over QSerialPort. Its properties and their
+// meaning are those of the classic communications control the program was written for:
+// a write that fails returns the error (number and text) and the property keeps its old
+// value. All of it runs on the user-interface thread.
+class MSComm1 : public QObject
+{
+    Q_OBJECT
+public:
+    // Event codes delivered through CommEvent.
+    enum CommEventCode : int {
+        EventSend = 1,
+        EventReceive = 2,
+        ErrorBreak = 1001,
+        ErrorFrame = 1004,
+        ErrorOverrun = 1006,
+        ErrorRxOver = 1008,
+        ErrorRxParity = 1009,
+    };
+
+    // The port names are looked up in the "Ports" section of this store (key "Com<n>").
+    explicit MSComm1(SettingsStore &portNames, QObject *parent = nullptr);
+    ~MSComm1() override;
+
+    qint16 commPort() const;
+    Outcome setCommPort(int port);
+    // The device that port number n stands for: the "Ports" mapping when present, else
+    // /dev/ttyS<n-1> on Linux and COM<n> on Windows.
+    QString deviceName(int port) const;
+
+    // "speed,parity,databits,stopbits", parity read back as a lower-case letter.
+    QString settings() const;
+    Outcome setSettings(const QString &text);
+
+    qint32 handshaking() const;
+    Outcome setHandshaking(qint32 mode);
+
+    qint16 inBufferSize() const;
+    Outcome setInBufferSize(int bytes);
+
+    bool portOpen() const;
+    Outcome setPortOpen(bool open);
+
+    qint16 inputLen() const;
+    Outcome setInputLen(int length);
+
+    qint32 inputMode() const;
+    Outcome setInputMode(qint32 mode);
+
+    qint16 inBufferCount() const;
+    // Writing 0 discards the waiting bytes.
+    Outcome setInBufferCount(int count);
+
+    qint16 rThreshold() const;
+    Outcome setRThreshold(int threshold);
+
+    // Takes all waiting bytes out, in arrival order (InputLen 0).
+    QByteArray input();
+
+    // Code of the event being delivered.
+    qint16 commEvent() const;
+
+    // The open port's native handle (file descriptor on Linux, HANDLE on Windows); -1 when closed.
+    qintptr commId() const;
+
+    // Clears the port's error state after a line error so that reception goes on.
+    Outcome clearCommError();
+
+signals:
+    // The receive event (OnComm): raised on the user-interface thread; read commEvent().
+    void onComm();
+};
