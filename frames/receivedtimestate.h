@@ -12,6 +12,10 @@ struct ReceivedTimeState
     int recvStamp1 = 0;
     int recvStamp2 = 0;
     int recvStamp3 = 0;
+    // When the end byte of the newest frame was read, on the steady clock of
+    // monotonicNowNs() (0: no frame yet). Lets a correction add the time the frame has
+    // been waiting instead of setting the clock up to a second behind.
+    qint64 frameEndNs = 0;
 };
 
 // The freshness watchdog's view: did the received date-time text change since its last tick?
