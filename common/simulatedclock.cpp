@@ -1,8 +1,14 @@
 #include "simulatedclock.h"
 
+#include "hostclock.h"
+
 SimulatedClock::SimulatedClock(const QDateTime &start)
 {
-    moveTo(start);
+    // An invalid start (a time skipped by a daylight-saving change) has no moment to run
+    // from; the clock then starts at the host's time rather than somewhere in 1970.
+    if (start.isValid()) {
+        m_offsetMs = start.toMSecsSinceEpoch() - QDateTime::currentMSecsSinceEpoch();
+    }
 }
 
 QDateTime SimulatedClock::now() const
@@ -13,22 +19,28 @@ QDateTime SimulatedClock::now() const
 Outcome SimulatedClock::setDate(const QDate &date)
 {
     if (!date.isValid()) {
-        return ErrorValue{5, QStringLiteral("Invalid date")};
+        return ErrorValue { 5, QStringLiteral("Invalid date") };
     }
-    moveTo(QDateTime(date, now().time()));
-    return std::nullopt;
+    return moveTo(date, now().time());
 }
 
 Outcome SimulatedClock::setTime(const QTime &time)
 {
     if (!time.isValid()) {
-        return ErrorValue{5, QStringLiteral("Invalid time")};
+        return ErrorValue { 5, QStringLiteral("Invalid time") };
     }
-    moveTo(QDateTime(now().date(), time));
-    return std::nullopt;
+    return moveTo(now().date(), time);
 }
 
-void SimulatedClock::moveTo(const QDateTime &target)
+Outcome SimulatedClock::moveTo(const QDate &date, const QTime &time)
 {
-    m_offsetMs = target.toMSecsSinceEpoch() - QDateTime::currentMSecsSinceEpoch();
+    // The same reading of local times as the host clock, so that a demonstration behaves
+    // like the real thing around daylight-saving changes.
+    const qint64 hostMs = QDateTime::currentMSecsSinceEpoch();
+    const std::optional<qint64> target = HostClock::instantOf(date, time, hostMs + m_offsetMs);
+    if (!target) {
+        return ErrorValue { 5, QStringLiteral("Invalid date") };
+    }
+    m_offsetMs = *target - hostMs;
+    return std::nullopt;
 }

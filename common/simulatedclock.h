@@ -19,7 +19,7 @@ public:
     qint64 offsetMs() const { return m_offsetMs; }
 
 private:
-    void moveTo(const QDateTime &target);
+    Outcome moveTo(const QDate &date, const QTime &time);
 
     qint64 m_offsetMs = 0;
 };

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+class QDateTime;
+class QLocale;
 class SystemClock;
 
 // The two sinks of every correction outcome: the log box on the main window (kept here as
@@ -18,6 +20,10 @@ public:
     // "logfile.txt" beside the executable, or in the per-user data folder where the
     // executable's folder cannot be written.
     static QString defaultFilePath();
+    // The same choice for given folders: programDirectory when a log file can be written
+    // there, else fallbackDirectory (created when missing).
+    static QString chooseFilePath(const QString &programDirectory,
+                                  const QString &fallbackDirectory);
     QString filePath() const;
 
     // The log box.
@@ -36,9 +42,24 @@ public:
     // D + " " + T + " :ERROR-CANNOT CORRECT TIME".
     QString failureFileLine() const;
 
+    // "SYSTEM TIME IS CHANGED TO :" + text.
+    static QString successLine(const QString &text);
+    // A date and time as "yyyy-mm-dd hh:mm:ss", the form of the success lines.
+    static QString stampText(const QDateTime &dateTime);
+    // The locale's short time-of-day format, with seconds added where it has none.
+    static QString timeFormatWithSeconds(const QLocale &locale);
+
 signals:
     // The box text was cut at its start (the window must take the whole text again).
     void boxTextReplaced(const QString &text);
     // A line (with its CR LF) was added at the end of the box.
     void boxLineAdded(const QString &lineWithCrLf);
+
+private:
+    // D + " " + T: the computer's date and time in the system's regional short forms.
+    QString failureStamp() const;
+
+    SystemClock &m_clock;
+    QString m_filePath;
+    QString m_box;
 };
