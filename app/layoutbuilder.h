@@ -1,0 +1,25 @@
+#pragma once
+
+#include "mainwindowlayout.h"
+
+#include <QHash>
+#include <QString>
+
+class QWidget;
+
+// Builds the controls of a layout table on a client-area widget, parents before children,
+// and returns every control (and every tab page, as "<tab control>:<index>") by name.
+// Each control's objectName() is its given name.
+class LayoutBuilder
+{
+public:
+    static QHash<QString, QWidget *> build(QWidget *clientArea, const QList<ControlSpec> &table);
+
+    // The height of a tab control's strip: as tall as a tab needs, but never over the first
+    // control on any of its pages.
+    static int stripHeightFor(const QString &tabControlName, const QList<ControlSpec> &table);
+
+private:
+    static QWidget *create(const ControlSpec &spec, QWidget *parent,
+                           const QList<ControlSpec> &table);
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+
+class QSystemTrayIcon;
+
+// The icon in the notification area. The window only switches it on and off (intray) and
+// listens for the one event that brings the window back. Desktops without a notification
+// area exist (and tests run on one), so the window asks isAvailable() first.
+class NotificationIcon : public QObject
+{
+    Q_OBJECT
+public:
+    explicit NotificationIcon(const QIcon &icon, QObject *parent = nullptr);
+    ~NotificationIcon() override;
+
+    virtual bool isAvailable() const;
+    bool inTray() const { return m_inTray; }
+    virtual void setInTray(bool inTray);
+
+signals:
+    // The user clicked or double-clicked the icon.
+    void activated();
+
+private:
+    QIcon m_icon;
+    QSystemTrayIcon *m_trayIcon = nullptr;
+    bool m_inTray = false;
+};

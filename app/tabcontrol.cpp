@@ -1,0 +1,74 @@
+#include "tabcontrol.h"
+
+#include <QPainter>
+#include <QStyleOptionTabWidgetFrame>
+#include <QTabBar>
+
+TabControl::TabControl(const QStringList &pageTitles, int stripHeightPixels, QWidget *parent)
+    : QWidget(parent)
+    , m_stripHeight(stripHeightPixels)
+{
+    for (int i = 0; i < pageTitles.size(); ++i) {
+        auto *page = new QWidget(this);
+        page->setObjectName(QStringLiteral("page%1").arg(i));
+        page->setVisible(false);
+        m_pages.append(page);
+    }
+    m_bar = new QTabBar(this);
+    m_bar->setDrawBase(false);
+    m_bar->setExpanding(false);
+    m_bar->setUsesScrollButtons(false);
+    m_bar->setFocusPolicy(Qt::TabFocus);
+    for (const QString &title : pageTitles) {
+        m_bar->addTab(title);
+    }
+    connect(m_bar, &QTabBar::currentChanged, this, &TabControl::showPage);
+    showPage(0);
+}
+
+int TabControl::currentIndex() const
+{
+    return m_bar->currentIndex();
+}
+
+void TabControl::setCurrentIndex(int index)
+{
+    m_bar->setCurrentIndex(index);
+}
+
+void TabControl::showPage(int index)
+{
+    for (int i = 0; i < m_pages.size(); ++i) {
+        m_pages.at(i)->setVisible(i == index);
+    }
+    m_bar->raise();
+}
+
+void TabControl::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutPages();
+}
+
+void TabControl::layoutPages()
+{
+    for (QWidget *page : std::as_const(m_pages)) {
+        page->setGeometry(rect());
+    }
+    const int barWidth = qMin(width(), m_bar->sizeHint().width());
+    m_bar->setGeometry(0, 0, barWidth, m_stripHeight);
+    m_bar->raise();
+}
+
+void TabControl::paintEvent(QPaintEvent *)
+{
+    // The page frame below the strip, as a tab widget draws it.
+    QPainter painter(this);
+    QStyleOptionTabWidgetFrame option;
+    option.initFrom(this);
+    option.rect = rect().adjusted(0, m_stripHeight - 1, 0, 0);
+    option.shape = QTabBar::RoundedNorth;
+    option.tabBarSize = QSize(m_bar->width(), m_stripHeight);
+    option.selectedTabRect = m_bar->tabRect(m_bar->currentIndex());
+    style()->drawPrimitive(QStyle::PE_FrameTabWidget, &option, &painter, this);
+}

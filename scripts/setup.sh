@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what VALTORA needs to build, run and test on Debian 12, when something is missing.
+# Runs apt-get as root, or through sudo for a normal user.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-qpa-plugins libqt6svg6 libgl-dev
+    xvfb xauth xdotool imagemagick
+    fonts-wqy-microhei fonts-wine
+    g++-mingw-w64-x86-64 wine wine64
+    util-linux libcap2-bin
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "VALTORA set-up: installing ${missing[*]}" >&2
+if [ "$(id -u)" -eq 0 ]; then
+    run_as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+    run_as_root=(sudo)
+else
+    echo "VALTORA set-up: these Debian packages are missing and I am neither root nor" \
+         "allowed to use sudo: ${missing[*]}" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${run_as_root[@]}" apt-get update -q
+"${run_as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
