@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/errorvalue.h"
+#include "serial/linesettings.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -27,6 +28,15 @@ public:
         ErrorRxOver = 1008,
         ErrorRxParity = 1009,
     };
+
+    // The component's own error numbers. The texts of failures that come from the device are
+    // the serial layer's own; the rest are fixed.
+    static constexpr int kErrorInvalidValue = 380; // "Invalid property value"
+    static constexpr int kErrorInvalidPort = 8002; // no such port
+    static constexpr int kErrorPortOpen = 8005; // port already open, or held by another program
+    static constexpr int kErrorNotAvailable = 8010; // the device would not open
+    static constexpr int kErrorNotOpen = 8012; // "The device is not open"
+    static constexpr int kErrorSettingsRefused = 8015; // the device refused a line setting
 
     // The port names are looked up in the "Ports" section of this store (key "Com<n>").
     explicit MSComm1(SettingsStore &portNames, QObject *parent = nullptr);
@@ -79,4 +89,27 @@ public:
 signals:
     // The receive event (OnComm): raised on the user-interface thread; read commEvent().
     void onComm();
+
+private:
+    Outcome applyLineSettings(const LineSettings &line);
+    Outcome applyHandshaking(qint32 mode);
+    ErrorValue deviceError(int number);
+    void checkThreshold();
+    void onDeviceError(int error);
+    void closeLostDevice();
+    void captureDeviceSpeed();
+
+    SettingsStore &m_portNames;
+    QSerialPort *m_port = nullptr;
+    LineSettings m_line;
+    qint16 m_commPort = 1;
+    qint32 m_handshaking = 0;
+    qint16 m_inBufferSize = 1024;
+    qint16 m_inputLen = 0;
+    qint32 m_inputMode = 0;
+    qint16 m_rThreshold = 0;
+    qint16 m_commEvent = 0;
+    // Set when the device vanished while open; the handle is released on the next turn of
+    // the event loop, and until then the port already counts as closed.
+    bool m_deviceLost = false;
 };

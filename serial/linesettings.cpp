@@ -1,0 +1,82 @@
+#include "linesettings.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// A settings text names only the rates the operating system has a constant for. The port
+// panel also offers 14400, 28800, 56000, 76800, 128000 and 256000: those are refused here on
+// purpose, and applying them goes through the port's native control block instead, which
+// can run a port at any rate its driver takes. On Linux the standard rates are the
+// B-constants of termios; on Windows the CBR constants without the panel's odd ones, so
+// that both platforms treat the same panel entries the same way.
+#ifdef Q_OS_WIN
+constexpr std::array kStandardSpeeds { 110,  300,   600,   1200,  2400,  4800,
+                                       9600, 19200, 38400, 57600, 115200 };
+#else
+constexpr std::array kStandardSpeeds { 50,      75,      110,     134,     150,     200,
+                                       300,     600,     1200,    1800,    2400,    4800,
+                                       9600,    19200,   38400,   57600,   115200,  230400,
+                                       460800,  500000,  576000,  921600,  1000000, 1152000,
+                                       1500000, 2000000, 2500000, 3000000, 3500000, 4000000 };
+#endif
+
+bool isAsciiDigits(const QString &text)
+{
+    return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    });
+}
+
+} // namespace
+
+std::optional<LineSettings> LineSettings::fromText(const QString &text)
+{
+    const QStringList fields = text.split(QLatin1Char(','));
+    if (fields.size() != 4) {
+        return std::nullopt;
+    }
+    const QString speedText = fields.at(0).trimmed();
+    const QString parityText = fields.at(1).trimmed().toLower();
+    const QString dataBitsText = fields.at(2).trimmed();
+    const QString stopBitsText = fields.at(3).trimmed();
+
+    // Digits only and at most ten of them, so the conversion below cannot overflow.
+    if (!isAsciiDigits(speedText) || speedText.size() > 9) {
+        return std::nullopt;
+    }
+    LineSettings result;
+    result.speed = speedText.toInt();
+    if (!isStandardSpeed(result.speed)) {
+        return std::nullopt;
+    }
+    if (parityText.size() != 1 || !QStringLiteral("eonms").contains(parityText.at(0))) {
+        return std::nullopt;
+    }
+    result.parity = parityText.at(0);
+    // The serial layer would take 4 or 9 data bits without complaint; a real line has 5 to 8.
+    if (dataBitsText.size() != 1 || dataBitsText.at(0) < QLatin1Char('5')
+        || dataBitsText.at(0) > QLatin1Char('8')) {
+        return std::nullopt;
+    }
+    result.dataBits = dataBitsText.toInt();
+    if (stopBitsText != QLatin1String("1") && stopBitsText != QLatin1String("1.5")
+        && stopBitsText != QLatin1String("2")) {
+        return std::nullopt;
+    }
+    result.stopBits = stopBitsText;
+    return result;
+}
+
+QString LineSettings::toText() const
+{
+    return QStringLiteral("%1,%2,%3,%4").arg(speed).arg(parity).arg(dataBits).arg(stopBits);
+}
+
+bool LineSettings::isStandardSpeed(qint32 speed)
+{
+    return std::find(kStandardSpeeds.cbegin(), kStandardSpeeds.cend(), speed)
+        != kStandardSpeeds.cend();
+}
