@@ -1,0 +1,37 @@
+#include "bytetext.h"
+
+#include <array>
+
+namespace {
+
+QString computeByteText(quint8 byte)
+{
+    const QString hex = QString::number(byte, 16).toUpper();
+    bool allDigits = true;
+    for (const QChar character : hex) {
+        if (!character.isDigit()) {
+            allDigits = false;
+        }
+    }
+    // A lone letter keeps its single character: the old dump format did so and the
+    // frames never carry such bytes in the slots that are decoded.
+    return allDigits ? hex.rightJustified(2, QLatin1Char('0')) : hex;
+}
+
+std::array<QString, 256> buildTable()
+{
+    std::array<QString, 256> table;
+    for (int byte = 0; byte < 256; ++byte) {
+        table[byte] = computeByteText(quint8(byte));
+    }
+    return table;
+}
+
+} // namespace
+
+const QString &byteText(quint8 byte)
+{
+    // Built once; every received byte then shares one of these texts instead of formatting.
+    static const std::array<QString, 256> table = buildTable();
+    return table[byte];
+}

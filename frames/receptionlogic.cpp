@@ -1,0 +1,141 @@
+#include "receptionlogic.h"
+
+#include "bytetext.h"
+#include "common/systemclock.h"
+
+#include <QTime>
+
+namespace {
+
+// A time of day "h:m:s" with one or two decimal digits per field, as whole seconds since
+// midnight; empty when it is not a valid time of day.
+std::optional<int> secondsOfDay(const QString &text)
+{
+    const QStringList fields = text.split(QLatin1Char(':'));
+    if (fields.size() != 3) {
+        return std::nullopt;
+    }
+    int values[3] = {};
+    for (int index = 0; index < 3; ++index) {
+        const QString &field = fields[index];
+        if (field.isEmpty() || field.size() > 2) {
+            return std::nullopt;
+        }
+        for (const QChar character : field) {
+            if (character < QLatin1Char('0') || character > QLatin1Char('9')) {
+                return std::nullopt;
+            }
+        }
+        values[index] = field.toInt();
+    }
+    if (values[0] > 23 || values[1] > 59 || values[2] > 59) {
+        return std::nullopt;
+    }
+    return values[0] * 3600 + values[1] * 60 + values[2];
+}
+
+} // namespace
+
+ReceptionLogic::ReceptionLogic(SystemClock &clock, MaskFlag maskOn, QObject *parent)
+    : QObject(parent)
+    , m_clock(clock)
+    , m_maskOn(std::move(maskOn))
+{
+}
+
+void ReceptionLogic::receiveBytes(const QByteArray &bytes, qint64 readAtNs)
+{
+    if (bytes.isEmpty()) {
+        return;
+    }
+    m_receiving = true;
+    for (const char character : bytes) {
+        const QString &text = byteText(quint8(character));
+        appendToDump(QLatin1Char(' ') + text + QLatin1Char(' '));
+        const bool wasComplete = m_assembler.isComplete();
+        m_assembler.addByteText(text);
+        // Checked after every byte: bytes that follow the end byte show the same frame again.
+        if (m_assembler.isComplete()) {
+            if (!wasComplete) {
+                m_receivedTime.frameEndNs = readAtNs;
+            }
+            ShowReceivedTime();
+        }
+    }
+    m_receiving = false;
+    emit dumpChanged();
+}
+
+void ReceptionLogic::ShowData(const QString &data)
+{
+    appendToDump(data);
+    if (!m_receiving) {
+        emit dumpChanged();
+    }
+}
+
+void ReceptionLogic::appendToDump(const QString &data)
+{
+    // Trapped here: the failure is reported and the byte's other steps still run.
+    if (const Outcome failure = m_dump.append(data)) {
+        emit showDataFailed(QStringLiteral("showdata:") + failure->text);
+    }
+}
+
+void ReceptionLogic::ShowReceivedTime()
+{
+    const FrameAssembler::Slots &frameSlots = m_assembler.frameSlots();
+    const QLatin1Char dash('-');
+    const QLatin1Char colon(':');
+
+    if (m_maskOn && m_maskOn()) {
+        const QDate today = m_clock.currentDate();
+        m_receivedTime.recvDate = QString::number(today.year()) + dash
+            + QString::number(today.month()) + dash + QString::number(today.day());
+    } else {
+        m_receivedTime.recvDate
+            = frameSlots[2] + frameSlots[3] + dash + frameSlots[4] + dash + frameSlots[5];
+    }
+    m_receivedTime.recvTime = frameSlots[7] + colon + frameSlots[8] + colon + frameSlots[9];
+    m_receivedTime.recvDateTime
+        = m_receivedTime.recvDate + QLatin1Char(' ') + m_receivedTime.recvTime;
+
+    emit label7CaptionChanged(m_receivedTime.recvDateTime);
+    emit label2CaptionChanged(m_receivedTime.recvDateTime);
+
+    m_receivedTime.recvStamp3 = m_receivedTime.recvStamp2;
+    m_receivedTime.recvStamp2 = m_receivedTime.recvStamp1;
+    // A text that is no time of day leaves the newest stamp as it was, equal to the one
+    // before, so the correction sees no run of consecutive seconds.
+    if (const std::optional<int> seconds = secondsOfDay(m_receivedTime.recvTime)) {
+        m_receivedTime.recvStamp1 = *seconds;
+    }
+}
+
+void ReceptionLogic::Command3_Click()
+{
+    // Stops at the top of its 16-bit range instead of overflowing.
+    if (m_clickCount < 32767) {
+        ++m_clickCount;
+    }
+    m_assembler.setSlot(2, QStringLiteral("20"));
+    m_assembler.setSlot(3, QStringLiteral("03"));
+    m_assembler.setSlot(4, QStringLiteral("08"));
+    m_assembler.setSlot(5, QStringLiteral("23"));
+    m_assembler.setSlot(7, QStringLiteral("12"));
+    m_assembler.setSlot(8, QStringLiteral("13"));
+    m_assembler.setSlot(9, QString::number(m_clickCount % 60));
+    m_assembler.setSlot(6, QStringLiteral("04"));
+    ShowReceivedTime();
+}
+
+void ReceptionLogic::Timer5_Timer()
+{
+    m_freshness.dataFresh = m_receivedTime.recvDateTime != m_freshness.lastSeenDateTime;
+    m_freshness.lastSeenDateTime = m_receivedTime.recvDateTime;
+}
+
+void ReceptionLogic::clearLastSeenDateTime()
+{
+    m_freshness.lastSeenDateTime.clear();
+}
