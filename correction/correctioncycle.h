@@ -1,0 +1,80 @@
+#pragma once
+
+#include "common/errorvalue.h"
+#include "common/monotonicclock.h"
+
+#include <QObject>
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+
+class CorrectionLog;
+class IntervalTimer;
+class SystemClock;
+struct CorrectionOptions;
+struct FreshnessState;
+struct ReceivedTimeState;
+
+// Sets the computer's clock from the receiver. Timer3 ticks every second and makes an
+// attempt every correctPeriod ticks (the immediate path); with the delay on, an attempt only
+// latches the received time and starts Timer4, whose third tick sets the clock (the delayed
+// path). An attempt sets the clock only while frames keep arriving and the last three
+// received times are consecutive seconds; every outcome but a hand-off or a skip near
+// midnight goes to the log box first and the log file after.
+class CorrectionCycle : public QObject
+{
+    Q_OBJECT
+public:
+    // lineSettings gives the port's settings text ("9600,n,8,1"), used to know how long a
+    // frame takes on the line; monotonicNow is the clock the receive path stamps frames with.
+    CorrectionCycle(const CorrectionOptions &options, const ReceivedTimeState &received,
+                    const FreshnessState &freshness, IntervalTimer &timer3, IntervalTimer &timer4,
+                    SystemClock &clock, CorrectionLog &log,
+                    std::function<QString()> lineSettings = {},
+                    std::function<qint64()> monotonicNow = monotonicNowNs,
+                    QObject *parent = nullptr);
+
+    // Connects the two timers' ticks to the handlers below. Call it once, or forward the
+    // ticks yourself, not both.
+    void connectTimers();
+
+    void Timer3_Timer();
+    void Timer4_Timer();
+
+    qint16 correctTicks() const { return m_correctTicks; }
+    int delayTicks() const { return m_delayTicks; }
+    QString delayDate() const { return m_delayDate; }
+    QString delayTime() const { return m_delayTime; }
+
+signals:
+    // The delayed path set the clock: show the taskbar clock overlay.
+    void overlayRequested();
+
+private:
+    // Cases of one immediate attempt; an error value is a run-time failure of the attempt.
+    Outcome attemptNow();
+    Outcome setPreciseTime();
+    Outcome logImmediate(const QString &boxLine, const QString &fileLine);
+    void reportRunTimeFailure();
+    void handOff();
+
+    void correctLater();
+    void logDelayed(const QString &boxLine, const QString &fileLine);
+
+    QString changedToNow() const;
+
+    const CorrectionOptions &m_options;
+    const ReceivedTimeState &m_received;
+    const FreshnessState &m_freshness;
+    IntervalTimer &m_timer3;
+    IntervalTimer &m_timer4;
+    SystemClock &m_clock;
+    CorrectionLog &m_log;
+    std::function<QString()> m_lineSettings;
+    std::function<qint64()> m_monotonicNow;
+
+    qint16 m_correctTicks = 0;
+    int m_delayTicks = 0;
+    QString m_delayDate;
+    QString m_delayTime;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+#include <QtGlobal>
+#include <optional>
+
+struct ReceivedTimeState;
+
+// The tests and conversions a correction attempt is made of, apart from the timers and the
+// log, so each can be checked on its own. "Empty" results mean "cannot be evaluated": the
+// immediate path treats that as a run-time failure, the delayed path as "not passed".
+class CorrectionRules
+{
+public:
+    // The last three received times one second apart: newest minus middle and middle minus
+    // oldest, each held in 16 bits, must both be 1. Empty when a difference does not fit.
+    static std::optional<bool> consecutiveSeconds(const ReceivedTimeState &received);
+
+    // Keeps away from midnight: both the received and the computer's time of day, in whole
+    // minutes since 00:00, must lie above N and below 1440 - N (worked out in 16 bits).
+    // Empty when the received text is not a time of day or 1440 - N does not fit.
+    static std::optional<bool> outsideMidnightWindow(const QString &receivedTime,
+                                                     const QTime &computerTime, qint16 minutes);
+
+    // "hh:mm:ss" with one or two digits a field (the test frame writes "12:13:1"), within
+    // the day.
+    static std::optional<QTime> timeOfDay(const QString &text);
+    // "yyyy-mm-dd", month and day with or without their leading zero.
+    static std::optional<QDate> date(const QString &text);
+    // The latched date and time of a delayed correction plus one second.
+    static std::optional<QDateTime> latchedPlusOneSecond(const QString &date, const QString &time);
+
+    // How long the receiver's 12-byte frame takes on the line, from a settings text such as
+    // "9600,n,8,1": start bit, data bits, parity bit and stop bits per byte. 0 when the text
+    // cannot be read.
+    static qint64 frameTransmissionNs(const QString &lineSettings);
+
+    // The received second moved on by the time since it began, which is never a whole second
+    // or more: a frame that old is no better than its own second.
+    static QTime advancedTime(const QTime &receivedSecond, qint64 sinceSecondBeganNs);
+    static constexpr qint64 kLargestAdvanceMs = 999;
+};
