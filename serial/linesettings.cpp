@@ -43,7 +43,7 @@ std::optional<LineSettings> LineSettings::fromText(const QString &text)
     const QString dataBitsText = fields.at(2).trimmed();
     const QString stopBitsText = fields.at(3).trimmed();
 
-    // Digits only and at most ten of them, so the conversion below cannot overflow.
+    // Digits only and at most nine of them, so the conversion below cannot overflow.
     if (!isAsciiDigits(speedText) || speedText.size() > 9) {
         return std::nullopt;
     }

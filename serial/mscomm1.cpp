@@ -2,6 +2,7 @@
 
 #include "common/settingsstore.h"
 #include "serial/nativebaudrate.h"
+#include "serial/serialportvalues.h"
 
 #ifdef Q_OS_WIN
 #include "serial/nativecommerror.h"
@@ -17,49 +18,6 @@ constexpr int kMaximum16 = std::numeric_limits<qint16>::max();
 ErrorValue invalidValue()
 {
     return ErrorValue { MSComm1::kErrorInvalidValue, QStringLiteral("Invalid property value") };
-}
-
-QSerialPort::Parity parityOf(QChar letter)
-{
-    switch (letter.unicode()) {
-    case 'e':
-        return QSerialPort::EvenParity;
-    case 'o':
-        return QSerialPort::OddParity;
-    case 'm':
-        return QSerialPort::MarkParity;
-    case 's':
-        return QSerialPort::SpaceParity;
-    default:
-        return QSerialPort::NoParity;
-    }
-}
-
-QSerialPort::StopBits stopBitsOf(const QString &text)
-{
-    if (text == QLatin1String("2")) {
-        return QSerialPort::TwoStop;
-    }
-    if (text == QLatin1String("1.5")) {
-        return QSerialPort::OneAndHalfStop;
-    }
-    return QSerialPort::OneStop;
-}
-
-// Qt knows no combined RTS and XON/XOFF mode. Of the two, RTS/CTS is the one that never
-// takes bytes out of the data: with XON/XOFF the receiver's BCD values 11 and 13 (the
-// control characters 0x11 and 0x13) would be swallowed. The code 3 is kept and reported.
-QSerialPort::FlowControl flowControlOf(qint32 mode)
-{
-    switch (mode) {
-    case 1:
-        return QSerialPort::SoftwareControl;
-    case 2:
-    case 3:
-        return QSerialPort::HardwareControl;
-    default:
-        return QSerialPort::NoFlowControl;
-    }
 }
 
 } // namespace
@@ -132,11 +90,7 @@ Outcome MSComm1::setSettings(const QString &text)
         return std::nullopt;
     }
     LineSettings before = m_line;
-    qint32 deviceSpeed = 0;
-    if (NativeBaudRate::getBaudRate(true, commId(), deviceSpeed) == NativeBaudRate::Ok
-        && deviceSpeed > 0) {
-        before.speed = deviceSpeed;
-    }
+    before.speed = deviceSpeed().value_or(m_line.speed);
     const Outcome refused = applyLineSettings(*line);
     if (refused) {
         // The device must not be left half changed: put back what it ran with.
@@ -195,7 +149,9 @@ Outcome MSComm1::setPortOpen(bool open)
 {
     if (!open) {
         if (m_port->isOpen()) {
-            captureDeviceSpeed();
+            // Keep the speed the device ran at, also one set through the control block, so
+            // that opening again restores it.
+            m_line.speed = deviceSpeed().value_or(m_line.speed);
             m_port->close();
             m_port->clearError();
         }
@@ -213,9 +169,9 @@ Outcome MSComm1::setPortOpen(bool open)
     const bool standardSpeed = LineSettings::isStandardSpeed(m_line.speed);
     m_port->setBaudRate(standardSpeed ? m_line.speed : 9600);
     m_port->setDataBits(static_cast<QSerialPort::DataBits>(m_line.dataBits));
-    m_port->setParity(parityOf(m_line.parity));
-    m_port->setStopBits(stopBitsOf(m_line.stopBits));
-    m_port->setFlowControl(flowControlOf(m_handshaking));
+    m_port->setParity(SerialPortValues::parity(m_line.parity));
+    m_port->setStopBits(SerialPortValues::stopBits(m_line.stopBits));
+    m_port->setFlowControl(SerialPortValues::flowControl(m_handshaking));
     m_port->setReadBufferSize(m_inBufferSize);
     if (!m_port->open(QIODevice::ReadWrite)) {
         int number = kErrorNotAvailable;
@@ -357,8 +313,8 @@ Outcome MSComm1::applyLineSettings(const LineSettings &line)
         applied = NativeBaudRate::setBaudRate(true, commId(), line.speed) == NativeBaudRate::Ok;
     }
     applied = applied && m_port->setDataBits(static_cast<QSerialPort::DataBits>(line.dataBits));
-    applied = applied && m_port->setParity(parityOf(line.parity));
-    applied = applied && m_port->setStopBits(stopBitsOf(line.stopBits));
+    applied = applied && m_port->setParity(SerialPortValues::parity(line.parity));
+    applied = applied && m_port->setStopBits(SerialPortValues::stopBits(line.stopBits));
     if (!applied) {
         return deviceError(kErrorSettingsRefused);
     }
@@ -367,7 +323,7 @@ Outcome MSComm1::applyLineSettings(const LineSettings &line)
 
 Outcome MSComm1::applyHandshaking(qint32 mode)
 {
-    if (!m_port->setFlowControl(flowControlOf(mode))) {
+    if (!m_port->setFlowControl(SerialPortValues::flowControl(mode))) {
         return deviceError(kErrorSettingsRefused);
     }
     return std::nullopt;
@@ -419,11 +375,14 @@ void MSComm1::closeLostDevice()
     m_port->clearError();
 }
 
-void MSComm1::captureDeviceSpeed()
+std::optional<qint32> MSComm1::deviceSpeed() const
 {
-    qint32 deviceSpeed = 0;
-    if (portOpen() && NativeBaudRate::getBaudRate(true, commId(), deviceSpeed) == NativeBaudRate::Ok
-        && deviceSpeed > 0) {
-        m_line.speed = deviceSpeed;
+    // After a speed went in through the native control block the device runs at a rate the
+    // serial layer does not know about; the block says what the device really uses.
+    qint32 speed = 0;
+    if (!portOpen() || NativeBaudRate::getBaudRate(true, commId(), speed) != NativeBaudRate::Ok
+        || speed <= 0) {
+        return std::nullopt;
     }
+    return speed;
 }

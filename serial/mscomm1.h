@@ -97,7 +97,8 @@ private:
     void checkThreshold();
     void onDeviceError(int error);
     void closeLostDevice();
-    void captureDeviceSpeed();
+    // The speed the open device really runs at; empty when closed or unreadable.
+    std::optional<qint32> deviceSpeed() const;
 
     SettingsStore &m_portNames;
     QSerialPort *m_port = nullptr;
