@@ -13,8 +13,8 @@ QString computeByteText(quint8 byte)
             allDigits = false;
         }
     }
-    // A lone letter keeps its single character: the old dump format did so and the
-    // frames never carry such bytes in the slots that are decoded.
+    // Only all-digit texts are padded, so 0x0A to 0x0F stay one letter: the dump has always
+    // shown them that way, and a BCD field never holds them.
     return allDigits ? hex.rightJustified(2, QLatin1Char('0')) : hex;
 }
 

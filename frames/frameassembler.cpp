@@ -3,8 +3,7 @@
 void FrameAssembler::addByteText(const QString &text)
 {
     if (text == QLatin1String("AA")) {
-        // Slot 0 keeps its text: only the completion slot and those around it matter, and the
-        // receiver's header byte is rewritten by the next byte anyway.
+        // Slot 0 is left alone: the next byte, the receiver's header, overwrites it anyway.
         for (int slot = 1; slot < kSlotCount; ++slot) {
             m_frameSlots[slot].clear();
         }
