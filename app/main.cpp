@@ -1,7 +1,51 @@
+#include "app/applicationfonts.h"
+#include "app/frmterminal.h"
+#include "app/messageboxes.h"
+#include "app/notificationicon.h"
+#include "common/clockselection.h"
+#include "common/settingsstore.h"
+#include "correction/correctionlog.h"
+
 #include <QApplication>
+#include <QIcon>
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    return 0;
+    // The title is the name the settings are stored under, the window caption, and the
+    // caption of every message box.
+    QCoreApplication::setOrganizationName(QStringLiteral("VALTORA"));
+    QCoreApplication::setApplicationName(QStringLiteral("VALTORA"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(VALTORA_VERSION_MAJOR)
+                                                .arg(VALTORA_VERSION_MINOR)
+                                                .arg(VALTORA_VERSION_PATCH));
+    // Closing the window only hides it; the program ends through "EXIT SYSTEM".
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    ClockSelection selection = selectSystemClock(qEnvironmentVariable("VALTORA_CLOCK"));
+    if (!selection.clock) {
+        std::fprintf(stderr, "VALTORA: %s\n", qPrintable(selection.error));
+        return 2;
+    }
+    if (!selection.notice.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(selection.notice));
+    }
+
+    loadApplicationFonts();
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSize(8);
+    QApplication::setFont(font);
+    const QIcon icon(QStringLiteral(":/icons/valtora.svg"));
+    QApplication::setWindowIcon(icon);
+
+    SettingsStore store;
+    MessageBoxes messageBoxes;
+    NotificationIcon notificationIcon(icon);
+    frmTerminal window(TerminalServices { *selection.clock, store, messageBoxes, notificationIcon,
+                                          CorrectionLog::defaultFilePath() });
+    window.Form_Load();
+    window.show();
+    return application.exec();
 }

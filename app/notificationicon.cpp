@@ -18,6 +18,11 @@ bool NotificationIcon::isAvailable() const
 void NotificationIcon::setInTray(bool inTray)
 {
     m_inTray = inTray;
+    applyInTray(inTray);
+}
+
+void NotificationIcon::applyInTray(bool inTray)
+{
     if (!m_trayIcon && inTray) {
         m_trayIcon = new QSystemTrayIcon(m_icon, this);
         m_trayIcon->setToolTip(QStringLiteral("VALTORA - the computer's clock from the receiver"));

@@ -17,11 +17,15 @@ public:
 
     virtual bool isAvailable() const;
     bool inTray() const { return m_inTray; }
-    virtual void setInTray(bool inTray);
+    void setInTray(bool inTray);
 
 signals:
     // The user clicked or double-clicked the icon.
     void activated();
+
+protected:
+    // Shows or removes the icon on the desktop.
+    virtual void applyInTray(bool inTray);
 
 private:
     QIcon m_icon;

@@ -1,0 +1,360 @@
+#include "frmterminal.h"
+
+#include "about/frmabout.h"
+#include "common/settingsstore.h"
+#include "common/twips.h"
+#include "correction/correctioncycle.h"
+#include "correction/correctionlog.h"
+#include "correction/optionspanel.h"
+#include "correction/timeofday.h"
+#include "frames/framereceiver.h"
+#include "frames/receptionlogic.h"
+#include "frames/receptionpanel.h"
+#include "layoutbuilder.h"
+#include "mainwindowlayout.h"
+#include "messageboxes.h"
+#include "notificationicon.h"
+#include "overlay/overlaycontroller.h"
+#include "serial/baudrate.h"
+#include "serial/mscomm1.h"
+#include "serial/portpanel.h"
+#include "serial/portrestore.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+
+namespace {
+const QString kTitle = QStringLiteral("VALTORA");
+} // namespace
+
+frmTerminal::frmTerminal(const TerminalServices &services, QWidget *parent)
+    : QMainWindow(parent,
+                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                      | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , m_clock(services.clock)
+    , m_store(services.store)
+    , m_messageBoxes(services.messageBoxes)
+    , m_notificationIcon(services.notificationIcon)
+    , m_endProgram([] { QCoreApplication::exit(0); })
+    , m_port(std::make_unique<MSComm1>(services.store))
+    , m_log(std::make_unique<CorrectionLog>(services.clock, services.logFilePath))
+{
+    setObjectName(QStringLiteral("frmTerminal"));
+    setWindowTitle(kTitle);
+    m_port->setObjectName(QStringLiteral("MSComm1"));
+    for (const auto &spec : MainWindowLayout::timers()) {
+        const int index = spec.name.mid(5).toInt() - 1;
+        m_timers[index] = std::make_unique<IntervalTimer>(spec.intervalMs, this);
+        m_timers[index]->setObjectName(spec.name);
+        m_timers[index]->setEnabled(spec.running);
+    }
+    buildControls();
+    buildMenu();
+    buildSubsystems();
+    setOuterHeightTwips(MainWindowLayout::kOuterHeightNormalTwips);
+
+    connect(control<QPushButton>(QStringLiteral("Command2")), &QPushButton::clicked, this,
+            &frmTerminal::Command2_Click);
+    connect(control<QPushButton>(QStringLiteral("Command7")), &QPushButton::clicked, this,
+            &frmTerminal::Command7_Click);
+    connect(&m_notificationIcon, &NotificationIcon::activated, this,
+            &frmTerminal::cSysTray1_MouseDown);
+    // When the desktop session ends, a close request must end the program, never block the
+    // logout or shutdown.
+    if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        connect(application, &QGuiApplication::commitDataRequest, this,
+                [this](QSessionManager &) { m_sessionEnding = true; });
+    }
+}
+
+frmTerminal::~frmTerminal() = default;
+
+IntervalTimer &frmTerminal::timer(int number)
+{
+    return *m_timers[number - 1];
+}
+
+void frmTerminal::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("clientArea"));
+    setCentralWidget(client);
+    m_controls = LayoutBuilder::build(client, MainWindowLayout::controls());
+}
+
+void frmTerminal::buildSubsystems()
+{
+    // Reception: port events -> frame logic -> the dump box and the large labels.
+    m_reception = std::make_unique<ReceptionLogic>(m_clock, [this] { return m_options.maskOn; });
+    m_receiver = std::make_unique<FrameReceiver>(*m_port, *m_reception);
+    m_receiver->connectPort();
+    m_receptionPanel = std::make_unique<ReceptionPanel>(
+        ReceptionControls { control<QPlainTextEdit>(QStringLiteral("txtTerm")),
+                            control<QLabel>(QStringLiteral("Label2")),
+                            control<QLabel>(QStringLiteral("Label7")) },
+        *m_reception);
+    m_receptionPanel->setMessageReporter(
+        [this](QWidget *parent, const QString &title, const QString &text) {
+            m_messageBoxes.show(parent, QMessageBox::NoIcon, title, text, QMessageBox::Ok);
+        });
+    connect(&timer(5), &IntervalTimer::tick, this, [this] { m_reception->Timer5_Timer(); });
+    connect(control<QPushButton>(QStringLiteral("Command3")), &QPushButton::clicked, this,
+            [this] { m_reception->Command3_Click(); });
+
+    // The port panel.
+    PortPanel::Controls port;
+    port.cboPort = control<QComboBox>(QStringLiteral("cboPort"));
+    port.cboSpeed = control<QComboBox>(QStringLiteral("cboSpeed"));
+    port.cboDataBits = control<QComboBox>(QStringLiteral("cboDataBits"));
+    port.cboParity = control<QComboBox>(QStringLiteral("cboParity"));
+    port.cboStopBits = control<QComboBox>(QStringLiteral("cboStopBits"));
+    port.Combo1 = control<QComboBox>(QStringLiteral("Combo1"));
+    port.Combo6 = control<QComboBox>(QStringLiteral("Combo6"));
+    for (int i = 0; i < 4; ++i) {
+        port.optFlow[i] = control<QRadioButton>(QStringLiteral("optFlow(%1)").arg(i));
+    }
+    for (int i = 0; i < 2; ++i) {
+        port.optEcho[i] = control<QRadioButton>(QStringLiteral("optEcho(%1)").arg(i));
+    }
+    m_portPanel
+        = std::make_unique<PortPanel>(port, *m_port, m_store, m_echoFlag,
+                                      [this](const ErrorValue &error) { reportError(error); });
+    connect(control<QPushButton>(QStringLiteral("Command1")), &QPushButton::clicked, this,
+            [this] { m_portPanel->Command1_Click(); });
+
+    // The correction options of the "SYSTEM" page.
+    OptionsControls options;
+    options.Check1 = control<QCheckBox>(QStringLiteral("Check1"));
+    options.Check2 = control<QCheckBox>(QStringLiteral("Check2"));
+    options.Check3 = control<QCheckBox>(QStringLiteral("Check3"));
+    options.Check4 = control<QCheckBox>(QStringLiteral("Check4"));
+    options.Frame3 = control<QGroupBox>(QStringLiteral("Frame3"));
+    for (int i = 0; i < 8; ++i) {
+        options.Label6[i] = control<QLabel>(QStringLiteral("Label6(%1)").arg(i));
+    }
+    options.Combo1 = control<QComboBox>(QStringLiteral("Combo1"));
+    options.Combo2 = control<QComboBox>(QStringLiteral("Combo2"));
+    options.Combo3 = control<QComboBox>(QStringLiteral("Combo3"));
+    options.Combo5 = control<QComboBox>(QStringLiteral("Combo5"));
+    options.Combo6 = control<QComboBox>(QStringLiteral("Combo6"));
+    options.Command5 = control<QPushButton>(QStringLiteral("Command5"));
+    m_optionsPanel
+        = std::make_unique<OptionsPanel>(options, m_options, m_store, timer(3), timer(4));
+    m_optionsPanel->connectControls();
+
+    // The correction cycle, its log box and the overlay it asks for.
+    m_cycle = std::make_unique<CorrectionCycle>(
+        m_options, m_reception->receivedTime(), m_reception->freshness(), timer(3), timer(4),
+        m_clock, *m_log, [this] { return m_port->settings(); });
+    m_cycle->connectTimers();
+    connect(m_log.get(), &CorrectionLog::boxTextReplaced, this, &frmTerminal::showLogBox);
+    connect(m_log.get(), &CorrectionLog::boxLineAdded, this, &frmTerminal::appendLogBox);
+    m_overlay = std::make_unique<OverlayController>(m_clock);
+    connect(m_cycle.get(), &CorrectionCycle::overlayRequested, m_overlay.get(),
+            &OverlayController::show);
+}
+
+void frmTerminal::showLogBox(const QString &text)
+{
+    auto *box = control<QPlainTextEdit>(QStringLiteral("Text3"));
+    QString shown = text;
+    shown.remove(QLatin1Char('\r'));
+    box->setPlainText(shown);
+    box->moveCursor(QTextCursor::End);
+}
+
+void frmTerminal::appendLogBox(const QString &lineWithCrLf)
+{
+    auto *box = control<QPlainTextEdit>(QStringLiteral("Text3"));
+    QString line = lineWithCrLf;
+    line.remove(QLatin1Char('\r'));
+    QTextCursor cursor(box->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(line);
+    box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
+}
+
+void frmTerminal::buildMenu()
+{
+    QAction *about = menuBar()->addAction(QStringLiteral("About..."));
+    about->setObjectName(QStringLiteral("aa"));
+    connect(about, &QAction::triggered, this, &frmTerminal::aa_Click);
+    QAction *help = menuBar()->addAction(QStringLiteral("Help..."));
+    help->setObjectName(QStringLiteral("bb"));
+    connect(help, &QAction::triggered, this, &frmTerminal::bb_Click);
+}
+
+void frmTerminal::setOuterHeightTwips(int twips)
+{
+    // The client area is the outer height less the design's frame allowance; the menu bar
+    // comes on top of it, as it did on the window the layout was drawn for.
+    m_outerHeightTwips = twips;
+    const int clientWidth = twipsToPixels(MainWindowLayout::kClientWidthTwips);
+    const int clientHeight = twipsToPixels(twips - MainWindowLayout::kFrameAllowanceTwips);
+    centralWidget()->setFixedSize(clientWidth, clientHeight);
+    setFixedSize(clientWidth, clientHeight + menuBar()->sizeHint().height());
+}
+
+void frmTerminal::centreOnScreen()
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        return;
+    }
+    const QRect available = screen->geometry();
+    const QSize outer = frameGeometry().size();
+    move(available.x() + int(float(available.width() - outer.width()) / 2.0f),
+         available.y() + int(float(available.height() - outer.height()) / 2.0f));
+}
+
+void frmTerminal::emptyTextBox(const QString &name)
+{
+    if (auto *box = control<QPlainTextEdit>(name)) {
+        box->clear();
+    }
+}
+
+void frmTerminal::Form_Load()
+{
+    // Every step below is independent: one that fails is skipped and the next one runs.
+    centreOnScreen();
+    QCoreApplication::setApplicationName(kTitle);
+    setWindowTitle(QCoreApplication::applicationName());
+    emptyTextBox(QStringLiteral("txtTerm"));
+    m_reception->adoptDumpViewText(QString());
+    m_log->clearBox();
+    LoadCorrectionSettings();
+    timer(5).setEnabled(true);
+    restorePortSettings(*m_port, m_store, m_echoFlag);
+    OPENCOMM2();
+    LoadPropertySettings();
+    m_reception->clearLastSeenDateTime();
+}
+
+void frmTerminal::LoadPropertySettings()
+{
+    m_portPanel->LoadPropertySettings();
+}
+
+void frmTerminal::LoadCorrectionSettings()
+{
+    // A stored value that cannot be used ends the loading there; start-up goes on.
+    m_optionsPanel->LoadCorrectionSettings();
+}
+
+Outcome frmTerminal::SetBaudRate(MSComm1 &Com, const qint32 &baud)
+{
+    return ::SetBaudRate(Com, baud);
+}
+
+Result<qint32> frmTerminal::GetBaudRate(MSComm1 &Com)
+{
+    return ::GetBaudRate(Com);
+}
+
+qint32 frmTerminal::timetosecond(const QString &time1)
+{
+    return ::timetosecond(time1);
+}
+
+Result<QString> frmTerminal::secondtotime(double secom)
+{
+    return ::secondtotime(secom);
+}
+
+void frmTerminal::OPENCOMM2()
+{
+    if (const Outcome failure = ::OPENCOMM2(*m_port)) {
+        reportError(*failure);
+    }
+    // Timer1 runs while the port is open; its tick does nothing.
+    timer(1).setEnabled(m_port->portOpen());
+}
+
+void frmTerminal::reportError(const ErrorValue &error)
+{
+    m_messageBoxes.show(this, QMessageBox::Warning, QCoreApplication::applicationName(), error.text,
+                        QMessageBox::Ok);
+}
+
+void frmTerminal::Form_Unload(int &Cancel)
+{
+    if (!m_notificationIcon.isAvailable()) {
+        // Without a notification area a hidden window could never be reached again.
+        showMinimized();
+        Cancel = -1;
+        return;
+    }
+    hide();
+    m_notificationIcon.setInTray(true);
+    Cancel = -1;
+}
+
+void frmTerminal::closeEvent(QCloseEvent *event)
+{
+    if (m_sessionEnding) {
+        event->accept();
+        QCoreApplication::quit();
+        return;
+    }
+    int cancel = 0;
+    Form_Unload(cancel);
+    if (cancel != 0) {
+        event->ignore();
+    } else {
+        event->accept();
+    }
+}
+
+void frmTerminal::cSysTray1_MouseDown()
+{
+    showNormal();
+    activateWindow();
+    m_notificationIcon.setInTray(false);
+}
+
+void frmTerminal::Command7_Click()
+{
+    const auto answer = m_messageBoxes.show(this, QMessageBox::Question, QStringLiteral("CAUTION"),
+                                            QStringLiteral("CONFIRM TO EXIT?"),
+                                            QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes) {
+        return;
+    }
+    m_notificationIcon.setInTray(false);
+    m_endProgram();
+}
+
+void frmTerminal::Command2_Click()
+{
+    auto *button = control<QPushButton>(QStringLiteral("Command2"));
+    if (button->text() == QLatin1String("VIEW PORT INFOR.")) {
+        button->setText(QStringLiteral("CLOSE PORT INFOR."));
+        setOuterHeightTwips(MainWindowLayout::kOuterHeightPortInformationTwips);
+    } else {
+        setOuterHeightTwips(MainWindowLayout::kOuterHeightNormalTwips);
+        button->setText(QStringLiteral("VIEW PORT INFOR."));
+    }
+}
+
+void frmTerminal::aa_Click()
+{
+    frmAbout about(this);
+    about.exec();
+}
+
+void frmTerminal::bb_Click()
+{
+    m_messageBoxes.show(this, QMessageBox::NoIcon, QStringLiteral("对不起"),
+                        QStringLiteral(" 帮助文件正在策划中，请等待时日 "), QMessageBox::Ok);
+}

@@ -1,0 +1,234 @@
+#include "app/frmterminal.h"
+#include "app/messageboxes.h"
+#include "app/notificationicon.h"
+#include "common/settingsstore.h"
+#include "manualclock.h"
+#include "pseudoterminal.h"
+#include "serial/mscomm1.h"
+
+#include <QAction>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct ShownMessage
+{
+    QMessageBox::Icon icon;
+    QString title;
+    QString text;
+};
+
+// Answers every message box at once and remembers what it was asked.
+class RecordingMessageBoxes : public MessageBoxes
+{
+public:
+    QMessageBox::StandardButton show(QWidget *, QMessageBox::Icon icon, const QString &title,
+                                     const QString &text, QMessageBox::StandardButtons) override
+    {
+        shown.append({ icon, title, text });
+        return answer;
+    }
+    QList<ShownMessage> shown;
+    QMessageBox::StandardButton answer = QMessageBox::Ok;
+};
+
+class FakeNotificationIcon : public NotificationIcon
+{
+public:
+    FakeNotificationIcon()
+        : NotificationIcon(QIcon())
+    {
+    }
+    bool isAvailable() const override { return available; }
+    bool available = true;
+
+protected:
+    void applyInTray(bool) override { }
+};
+
+} // namespace
+
+class TestFrmTerminal : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_store = std::make_unique<SettingsStore>(m_dir->filePath(QStringLiteral("v.conf")));
+        m_messages = std::make_unique<RecordingMessageBoxes>();
+        m_icon = std::make_unique<FakeNotificationIcon>();
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_icon.reset();
+        m_messages.reset();
+        m_store.reset();
+        m_dir.reset();
+    }
+
+    void emptyStoreStartsQuietlyWithTheInitialPortValues()
+    {
+        PseudoTerminal pty;
+        QVERIFY(pty.isValid());
+        m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com1"), pty.linkPath());
+        createWindow();
+        m_window->Form_Load();
+        QVERIFY(m_messages->shown.isEmpty());
+        QVERIFY(m_window->port().portOpen());
+        QCOMPARE(m_window->port().commPort(), 1);
+        QCOMPARE(m_window->port().settings(), QStringLiteral("9600,n,8,1"));
+        QCOMPARE(m_window->port().handshaking(), 0);
+        QVERIFY(!m_window->echoFlag());
+        QVERIFY(m_window->timer(5).isEnabled());
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("VALTORA"));
+    }
+
+    void refusedPortSettingsLeaveTheOtherKeysRestored()
+    {
+        PseudoTerminal pty;
+        m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com2"), pty.linkPath());
+        m_store->setValue(QStringLiteral("Properties"), QStringLiteral("portSettings"),
+                          QStringLiteral("9600,x,8,1"));
+        m_store->setValue(QStringLiteral("Properties"), QStringLiteral("CommPort"),
+                          QStringLiteral("2"));
+        m_store->setValue(QStringLiteral("Properties"), QStringLiteral("Handshaking"),
+                          QStringLiteral("1"));
+        m_store->setValue(QStringLiteral("Properties"), QStringLiteral("Echo"),
+                          QStringLiteral("True"));
+        createWindow();
+        m_window->Form_Load();
+        QVERIFY(m_messages->shown.isEmpty());
+        QCOMPARE(m_window->port().settings(), QStringLiteral("9600,n,8,1"));
+        QCOMPARE(m_window->port().commPort(), 2);
+        QCOMPARE(m_window->port().handshaking(), 1);
+        QVERIFY(m_window->echoFlag());
+        QVERIFY(m_window->port().portOpen());
+    }
+
+    void unopenablePortReportsOnceAndTheWindowStillOpens()
+    {
+        m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com1"),
+                          m_dir->filePath(QStringLiteral("no-such-tty")));
+        createWindow();
+        m_window->Form_Load();
+        QCOMPARE(m_messages->shown.size(), 1);
+        QCOMPARE(m_messages->shown.first().icon, QMessageBox::Warning);
+        QCOMPARE(m_messages->shown.first().title, QStringLiteral("VALTORA"));
+        QVERIFY(!m_messages->shown.first().text.isEmpty());
+        QVERIFY(!m_window->port().portOpen());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    void closeHidesToTheIconAndTheIconBringsItBack()
+    {
+        createStartedWindow();
+        QVERIFY(!m_icon->inTray());
+        m_window->close();
+        QVERIFY(m_window->isHidden());
+        QVERIFY(m_icon->inTray());
+        // The timers and the port stay alive while hidden.
+        QVERIFY(m_window->timer(5).isEnabled());
+        emit m_icon->activated();
+        QVERIFY(m_window->isVisible());
+        QVERIFY(!m_icon->inTray());
+    }
+
+    void closeWithoutNotificationAreaMinimisesInstead()
+    {
+        m_icon->available = false;
+        createStartedWindow();
+        m_window->close();
+        QVERIFY(!m_window->isHidden());
+        QVERIFY(m_window->isMinimized());
+        QVERIFY(!m_icon->inTray());
+    }
+
+    void exitAsksAndNoChangesNothing()
+    {
+        createStartedWindow();
+        int ended = 0;
+        m_window->setEndProgram([&ended] { ++ended; });
+        m_window->close();
+        QVERIFY(m_icon->inTray());
+        m_messages->answer = QMessageBox::No;
+        QTest::mouseClick(m_window->control<QPushButton>(QStringLiteral("Command7")),
+                          Qt::LeftButton);
+        QCOMPARE(m_messages->shown.size(), 1);
+        QCOMPARE(m_messages->shown.first().title, QStringLiteral("CAUTION"));
+        QCOMPARE(m_messages->shown.first().text, QStringLiteral("CONFIRM TO EXIT?"));
+        QCOMPARE(m_messages->shown.first().icon, QMessageBox::Question);
+        QCOMPARE(ended, 0);
+        QVERIFY(m_icon->inTray());
+
+        m_messages->answer = QMessageBox::Yes;
+        m_window->Command7_Click();
+        QCOMPARE(ended, 1);
+        QVERIFY(!m_icon->inTray());
+    }
+
+    void portInformationToggle()
+    {
+        createStartedWindow();
+        auto *button = m_window->control<QPushButton>(QStringLiteral("Command2"));
+        auto *dump = m_window->control<QPlainTextEdit>(QStringLiteral("txtTerm"));
+        QWidget *client = m_window->centralWidget();
+        QCOMPARE(m_window->outerHeightTwips(), 5616);
+        QVERIFY(!client->rect().intersects(dump->geometry()));
+
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(button->text(), QStringLiteral("CLOSE PORT INFOR."));
+        QCOMPARE(m_window->outerHeightTwips(), 7632);
+        QVERIFY(client->rect().contains(dump->geometry()));
+        QVERIFY(dump->isVisible());
+
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(button->text(), QStringLiteral("VIEW PORT INFOR."));
+        QCOMPARE(m_window->outerHeightTwips(), 5616);
+        QVERIFY(!client->rect().intersects(dump->geometry()));
+    }
+
+    void helpShowsItsNoticeWithoutIcon()
+    {
+        createStartedWindow();
+        m_window->findChild<QAction *>(QStringLiteral("bb"))->trigger();
+        QCOMPARE(m_messages->shown.size(), 1);
+        QCOMPARE(m_messages->shown.first().title, QStringLiteral("对不起"));
+        QCOMPARE(m_messages->shown.first().text,
+                 QStringLiteral(" 帮助文件正在策划中，请等待时日 "));
+        QCOMPARE(m_messages->shown.first().icon, QMessageBox::NoIcon);
+    }
+
+private:
+    void createWindow()
+    {
+        m_window = std::make_unique<frmTerminal>(
+            TerminalServices { m_clock, *m_store, *m_messages, *m_icon,
+                               m_dir->filePath(QStringLiteral("logfile.txt")) });
+    }
+    void createStartedWindow()
+    {
+        m_pty = std::make_unique<PseudoTerminal>();
+        m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com1"), m_pty->linkPath());
+        createWindow();
+        m_window->Form_Load();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    ManualClock m_clock;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<RecordingMessageBoxes> m_messages;
+    std::unique_ptr<FakeNotificationIcon> m_icon;
+    std::unique_ptr<PseudoTerminal> m_pty;
+    std::unique_ptr<frmTerminal> m_window;
+};
+
+QTEST_MAIN(TestFrmTerminal)
+#include "test_frmterminal.moc"
