@@ -8,6 +8,7 @@
 #include "correctionsettings.h"
 #include "frames/receivedtimestate.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {

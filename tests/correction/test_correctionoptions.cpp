@@ -137,73 +137,6 @@ private slots:
         QCOMPARE(timer4.isTicking(), timer4.isEnabled() && timer4.interval() > 0);
     }
 
-    void storeWritesFlagsAsDigitsAndTextsUnchanged()
-    {
-        CorrectionOptions options;
-        IntervalTimer timer3;
-        IntervalTimer timer4;
-        CorrectionSettings settings(*m_store, options, timer3, timer4);
-        CorrectionChoices choices;
-        choices.correctOn = true;
-        choices.correctPeriodText = QStringLiteral("7.5");
-        choices.delayOn = false;
-        choices.delayMsText = QStringLiteral(" abc ");
-        choices.maskOn = true;
-        choices.maskMinutesText = QString();
-        choices.zoneOn = true;
-        choices.zoneSignal = QString::fromUtf8("北京时间");
-        choices.zoneComputer = QStringLiteral("UTC, +8");
-
-        settings.storeChoices(choices);
-
-        const auto stored
-            = [this](const char *key) { return m_store->value(kSection, QLatin1String(key)); };
-        QCOMPARE(stored("jiaoshiflag"), QStringLiteral("1"));
-        QCOMPARE(stored("jiaoshimiao"), QStringLiteral("7.5"));
-        QCOMPARE(stored("gaojingflag"), QStringLiteral("0"));
-        QCOMPARE(stored("gaojingmiao"), QStringLiteral(" abc "));
-        QCOMPARE(stored("pingbiflag"), QStringLiteral("1"));
-        QCOMPARE(stored("pingbifen"), QString());
-        QCOMPARE(stored("shiquflag"), QStringLiteral("1"));
-        QCOMPARE(stored("shiqu1"), QString::fromUtf8("北京时间"));
-        QCOMPARE(stored("shiqu2"), QStringLiteral("UTC, +8"));
-        // Nothing is applied by storing.
-        QCOMPARE(options.correctOn, false);
-        QCOMPARE(options.correctPeriod, qint16(0));
-    }
-
-    void storedAndLoadedAgain()
-    {
-        CorrectionOptions options;
-        IntervalTimer timer3;
-        IntervalTimer timer4;
-        CorrectionSettings settings(*m_store, options, timer3, timer4);
-        const CorrectionChoices choices { true,
-                                          QStringLiteral("60"),
-                                          true,
-                                          QStringLiteral("850"),
-                                          true,
-                                          QStringLiteral("15"),
-                                          true,
-                                          QStringLiteral("a"),
-                                          QStringLiteral("b") };
-        settings.storeChoices(choices);
-
-        CorrectionOptions loaded;
-        SettingsStore again(m_store->fileName());
-        CorrectionSettings reader(again, loaded, timer3, timer4);
-        QVERIFY(!reader.loadOptions());
-        QCOMPARE(loaded.correctOn, true);
-        QCOMPARE(loaded.correctPeriod, qint16(60));
-        QCOMPARE(loaded.delayOn, true);
-        QCOMPARE(loaded.delayMs, qint16(850));
-        QCOMPARE(loaded.maskOn, true);
-        QCOMPARE(loaded.maskMinutes, qint16(15));
-        QCOMPARE(loaded.zoneOn, true);
-        QCOMPARE(loaded.zoneSignal, QStringLiteral("a"));
-        QCOMPARE(loaded.zoneComputer, QStringLiteral("b"));
-    }
-
     void typedNumber_data()
     {
         QTest::addColumn<QString>("text");
@@ -233,41 +166,6 @@ private slots:
         if (usable) {
             QCOMPARE(int(*number), value);
         }
-    }
-
-    void applyTakesTheChoices()
-    {
-        CorrectionOptions options;
-        options.zoneOn = true;
-        IntervalTimer timer3;
-        IntervalTimer timer4;
-        timer3.setInterval(1000);
-        CorrectionSettings settings(*m_store, options, timer3, timer4);
-        const CorrectionChoices choices { true,
-                                          QStringLiteral("7.5"),
-                                          true,
-                                          QStringLiteral("300"),
-                                          true,
-                                          QStringLiteral(" 6.5 "),
-                                          false,
-                                          QString::fromUtf8("北京时间"),
-                                          QStringLiteral("  x ") };
-
-        QVERIFY(!settings.applyChoices(choices));
-
-        QCOMPARE(options.correctOn, true);
-        QCOMPARE(options.correctPeriod, qint16(8));
-        QCOMPARE(options.delayOn, true);
-        QCOMPARE(options.delayMs, qint16(300));
-        QCOMPARE(options.maskOn, true);
-        QCOMPARE(options.maskMinutes, qint16(6));
-        QCOMPARE(options.zoneOn, true); // kept from loading
-        QCOMPARE(options.zoneSignal, QString::fromUtf8("北京时间"));
-        QCOMPARE(options.zoneComputer, QStringLiteral("  x "));
-        QCOMPARE(timer4.interval(), 300);
-        // The switches take effect in the cycle, not here.
-        QVERIFY(!timer3.isEnabled());
-        QVERIFY(!timer4.isEnabled());
     }
 
     void applyKeepsWhatCannotBeUsed_data()

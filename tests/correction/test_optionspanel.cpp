@@ -328,6 +328,9 @@ private slots:
         controls.Combo5->setEditText(QStringLiteral("B"));
         controls.Combo6->setEditText(QStringLiteral("15"));
         QTest::mouseClick(controls.Command5, Qt::LeftButton);
+        // Time-zone recognition is stored, but keeps its loaded value until the next start.
+        QCOMPARE(m_options.zoneOn, false);
+        QCOMPARE(m_store->value(kSection, QStringLiteral("shiquflag")), QStringLiteral("1"));
 
         SystemPage restarted;
         CorrectionOptions options;
