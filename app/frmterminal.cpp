@@ -237,6 +237,7 @@ void frmTerminal::Form_Load()
     timer(5).setEnabled(true);
     restorePortSettings(*m_port, m_store, m_echoFlag);
     OPENCOMM2();
+    restoreStoredSpeed(*m_port, m_store);
     LoadPropertySettings();
     m_reception->clearLastSeenDateTime();
 }

@@ -18,3 +18,9 @@ void restorePortSettings(MSComm1 &port, const SettingsStore &store, bool &echoFl
 // error of opening, for the caller to report once; the arming steps run either way and their
 // failures are passed over.
 Outcome OPENCOMM2(MSComm1 &port);
+
+// After the port opened: a stored speed that the settings text cannot carry (76800, say,
+// which the port panel sets through the control block) is set the same way again, with the
+// rest of the stored settings, so the user's choice survives a restart. Fails quietly: the
+// port then keeps what it has.
+void restoreStoredSpeed(MSComm1 &port, const SettingsStore &store);

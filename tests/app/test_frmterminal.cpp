@@ -7,6 +7,7 @@
 #include "serial/mscomm1.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -108,6 +109,25 @@ private slots:
         QCOMPARE(m_window->port().handshaking(), 1);
         QVERIFY(m_window->echoFlag());
         QVERIFY(m_window->port().portOpen());
+    }
+
+    void speedSetThroughTheControlBlockSurvivesARestart()
+    {
+        // The port panel stores what the port reports after a fallback to the control block;
+        // the next start must bring that speed back, not the default.
+        PseudoTerminal pty;
+        m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com1"), pty.linkPath());
+        m_store->setValue(QStringLiteral("Properties"), QStringLiteral("portSettings"),
+                          QStringLiteral("76800,n,8,1"));
+        createWindow();
+        m_window->Form_Load();
+        QVERIFY(m_messages->shown.isEmpty());
+        QCOMPARE(m_window->port().settings(), QStringLiteral("76800,n,8,1"));
+        const Result<qint32> speed = m_window->GetBaudRate(m_window->port());
+        QVERIFY(speed.ok());
+        QCOMPARE(speed.value(), 76800);
+        QCOMPARE(m_window->control<QComboBox>(QStringLiteral("cboSpeed"))->currentText(),
+                 QStringLiteral("76800"));
     }
 
     void unopenablePortReportsOnceAndTheWindowStillOpens()
