@@ -90,8 +90,14 @@ QWidget *LayoutBuilder::create(const ControlSpec &spec, QWidget *parent,
             QFont font(QStringLiteral("Tahoma"));
             font.setPointSize(9);
             tabs->tabBar()->setFont(font);
+            // A strip this low needs its own tab shape; the style's tabs would not fit.
             tabs->tabBar()->setStyleSheet(
-                QStringLiteral("QTabBar::tab { height: %1px; padding: 0px 8px; }").arg(strip - 2));
+                QStringLiteral("QTabBar::tab { height: %1px; padding: 0px 8px; margin-right: 1px;"
+                               " border: 1px solid palette(mid); border-bottom: none;"
+                               " border-top-left-radius: 3px; border-top-right-radius: 3px;"
+                               " background: palette(button); }"
+                               "QTabBar::tab:selected { background: palette(window); }")
+                    .arg(strip - 2));
         }
         return tabs;
     }

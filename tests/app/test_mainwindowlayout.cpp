@@ -204,8 +204,11 @@ private slots:
         auto *log = qobject_cast<QPlainTextEdit *>(m_built.value(QStringLiteral("Text3")));
         QCOMPARE(log->palette().color(QPalette::Text), QColor(0, 0, 255));
         auto *label2 = m_built.value(QStringLiteral("Label2"));
-        QVERIFY(label2->font().bold());
-        QCOMPARE(label2->font().pointSize(), 24);
+        // The display lines really get Tahoma bold, not a substitute.
+        const QFontInfo shown(label2->font());
+        QCOMPARE(shown.family(), QStringLiteral("Tahoma"));
+        QVERIFY(shown.bold());
+        QCOMPARE(shown.pointSize(), 24);
         auto *tabs = qobject_cast<TabControl *>(m_built.value(QStringLiteral("SSTab3")));
         QCOMPARE(tabs->currentIndex(), 0);
         QCOMPARE(tabs->tabBar()->tabText(1), QStringLiteral("SET-UP"));
