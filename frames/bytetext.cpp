@@ -18,11 +18,13 @@ QString computeByteText(quint8 byte)
     return allDigits ? hex.rightJustified(2, QLatin1Char('0')) : hex;
 }
 
-std::array<QString, 256> buildTable()
+std::array<QString, 256> buildTable(bool withBlanks)
 {
     std::array<QString, 256> table;
+    const QLatin1Char blank(' ');
     for (int byte = 0; byte < 256; ++byte) {
-        table[byte] = computeByteText(quint8(byte));
+        const QString text = computeByteText(quint8(byte));
+        table[byte] = withBlanks ? blank + text + blank : text;
     }
     return table;
 }
@@ -32,6 +34,12 @@ std::array<QString, 256> buildTable()
 const QString &byteText(quint8 byte)
 {
     // Built once; every received byte then shares one of these texts instead of formatting.
-    static const std::array<QString, 256> table = buildTable();
+    static const std::array<QString, 256> table = buildTable(false);
+    return table[byte];
+}
+
+const QString &byteDumpText(quint8 byte)
+{
+    static const std::array<QString, 256> table = buildTable(true);
     return table[byte];
 }

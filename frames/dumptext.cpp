@@ -79,8 +79,11 @@ void DumpText::cutFront()
 
 void DumpText::adoptViewText(const QString &viewText)
 {
-    m_text = viewText;
-    m_syncedLength = m_text.size();
+    // After a cut into text the view never had, nobody knows which part it still lacks:
+    // the view's text alone is kept then.
+    const QString unseen = m_replaceAll ? QString() : m_text.mid(m_syncedLength);
+    m_text = viewText + unseen;
+    m_syncedLength = viewText.size();
     m_pendingRemove = 0;
     m_replaceAll = false;
 }

@@ -34,8 +34,8 @@ public:
 
     const QString &text() const { return m_text; }
 
-    // Takes over the text a view now shows after someone edited the view itself; the view
-    // is then up to date.
+    // Takes over the text a view now shows after someone edited the view itself. Text
+    // appended since the view was last brought up to date stays, after the view's text.
     void adoptViewText(const QString &viewText);
 
     // What changed since the last call; the view is up to date afterwards.

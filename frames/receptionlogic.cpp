@@ -3,35 +3,37 @@
 #include "bytetext.h"
 #include "common/systemclock.h"
 
+#include <QStringBuilder>
 #include <QTime>
 
 namespace {
 
 // A time of day "h:m:s" with one or two decimal digits per field, as whole seconds since
 // midnight; empty when it is not a valid time of day.
-std::optional<int> secondsOfDay(const QString &text)
+std::optional<int> secondsOfDay(QStringView text)
 {
-    const QStringList fields = text.split(QLatin1Char(':'));
-    if (fields.size() != 3) {
-        return std::nullopt;
-    }
-    int values[3] = {};
-    for (int index = 0; index < 3; ++index) {
-        const QString &field = fields[index];
-        if (field.isEmpty() || field.size() > 2) {
-            return std::nullopt;
-        }
-        for (const QChar character : field) {
-            if (character < QLatin1Char('0') || character > QLatin1Char('9')) {
+    int fields[3] = {};
+    int field = 0;
+    int digits = 0;
+    for (const QChar character : text) {
+        if (character == QLatin1Char(':')) {
+            if (digits == 0 || ++field > 2) {
                 return std::nullopt;
             }
+            digits = 0;
+        } else if (character >= QLatin1Char('0') && character <= QLatin1Char('9')) {
+            if (++digits > 2) {
+                return std::nullopt;
+            }
+            fields[field] = fields[field] * 10 + (character.unicode() - '0');
+        } else {
+            return std::nullopt;
         }
-        values[index] = field.toInt();
     }
-    if (values[0] > 23 || values[1] > 59 || values[2] > 59) {
+    if (field != 2 || digits == 0 || fields[0] > 23 || fields[1] > 59 || fields[2] > 59) {
         return std::nullopt;
     }
-    return values[0] * 3600 + values[1] * 60 + values[2];
+    return fields[0] * 3600 + fields[1] * 60 + fields[2];
 }
 
 } // namespace
@@ -51,7 +53,7 @@ void ReceptionLogic::receiveBytes(const QByteArray &bytes, qint64 readAtNs)
     m_receiving = true;
     for (const char character : bytes) {
         const QString &text = byteText(quint8(character));
-        appendToDump(QLatin1Char(' ') + text + QLatin1Char(' '));
+        appendToDump(byteDumpText(quint8(character)));
         const bool wasComplete = m_assembler.isComplete();
         m_assembler.addByteText(text);
         // Checked after every byte: bytes that follow the end byte show the same frame again.
@@ -88,17 +90,17 @@ void ReceptionLogic::ShowReceivedTime()
     const QLatin1Char dash('-');
     const QLatin1Char colon(':');
 
+    ReceivedTimeState &state = m_receivedTime;
     if (m_maskOn && m_maskOn()) {
         const QDate today = m_clock.currentDate();
-        m_receivedTime.recvDate = QString::number(today.year()) + dash
-            + QString::number(today.month()) + dash + QString::number(today.day());
+        state.recvDate = QString::number(today.year()) % dash % QString::number(today.month())
+            % dash % QString::number(today.day());
     } else {
-        m_receivedTime.recvDate
-            = frameSlots[2] + frameSlots[3] + dash + frameSlots[4] + dash + frameSlots[5];
+        state.recvDate
+            = frameSlots[2] % frameSlots[3] % dash % frameSlots[4] % dash % frameSlots[5];
     }
-    m_receivedTime.recvTime = frameSlots[7] + colon + frameSlots[8] + colon + frameSlots[9];
-    m_receivedTime.recvDateTime
-        = m_receivedTime.recvDate + QLatin1Char(' ') + m_receivedTime.recvTime;
+    state.recvTime = frameSlots[7] % colon % frameSlots[8] % colon % frameSlots[9];
+    state.recvDateTime = state.recvDate % QLatin1Char(' ') % state.recvTime;
 
     emit label7CaptionChanged(m_receivedTime.recvDateTime);
     emit label2CaptionChanged(m_receivedTime.recvDateTime);

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QTextCursor>
 
 namespace {
@@ -23,15 +22,15 @@ ReceptionPanel::ReceptionPanel(const ReceptionControls &controls, ReceptionLogic
     , m_controls(controls)
     , m_logic(logic)
     , m_reporter(showWarning)
+    , m_captionRefresh(kRefreshIntervalMs, [this] { showCaptions(); })
+    , m_termRefresh(kRefreshIntervalMs, [this] { updateTerm(); })
 {
-    if (m_controls.Label7) {
-        connect(&m_logic, &ReceptionLogic::label7CaptionChanged, m_controls.Label7,
-                &QLabel::setText);
-    }
-    if (m_controls.Label2) {
-        connect(&m_logic, &ReceptionLogic::label2CaptionChanged, m_controls.Label2,
-                &QLabel::setText);
-    }
+    connect(&m_logic, &ReceptionLogic::label7CaptionChanged, this,
+            [this](const QString &caption) { m_label7Caption = caption; });
+    connect(&m_logic, &ReceptionLogic::label2CaptionChanged, this, [this](const QString &caption) {
+        m_label2Caption = caption;
+        m_captionRefresh.request();
+    });
     // The message box waits until the receive event is over: a box opened in the middle of
     // it would let the next receive event run inside this one.
     connect(&m_logic, &ReceptionLogic::showDataFailed, this, &ReceptionPanel::reportFailure,
@@ -41,14 +40,31 @@ ReceptionPanel::ReceptionPanel(const ReceptionControls &controls, ReceptionLogic
         // An undo history would keep every byte ever shown.
         term->setUndoRedoEnabled(false);
         m_logic.adoptDumpViewText(term->toPlainText());
-        connect(&m_logic, &ReceptionLogic::dumpChanged, this, &ReceptionPanel::updateTerm);
+        connect(&m_logic, &ReceptionLogic::dumpChanged, this, [this] { m_termRefresh.request(); });
         connect(term, &QPlainTextEdit::textChanged, this, &ReceptionPanel::followTermEdit);
+        m_termRefresh.request();
     }
 }
 
 void ReceptionPanel::setMessageReporter(MessageReporter reporter)
 {
     m_reporter = reporter ? std::move(reporter) : MessageReporter(showWarning);
+}
+
+void ReceptionPanel::refresh()
+{
+    m_captionRefresh.flush();
+    m_termRefresh.flush();
+}
+
+void ReceptionPanel::showCaptions()
+{
+    if (m_controls.Label7) {
+        m_controls.Label7->setText(m_label7Caption);
+    }
+    if (m_controls.Label2) {
+        m_controls.Label2->setText(m_label2Caption);
+    }
 }
 
 void ReceptionPanel::updateTerm()

@@ -159,11 +159,26 @@ private slots:
     {
         DumpText dump;
         QVERIFY(!dump.append(QStringLiteral(" 01 ")));
+        (void)dump.takeChange();
         dump.adoptViewText(QString());
         QVERIFY(!dump.hasChange());
         QVERIFY(!dump.append(QStringLiteral(" AA ")));
         QCOMPARE(dump.text(), QStringLiteral("\r\nAA "));
         QCOMPARE(dump.takeChange().text, QStringLiteral("\r\nAA "));
+    }
+
+    // Text the view has not got yet stays behind what the view now shows.
+    void adoptKeepsUnseenText()
+    {
+        DumpText dump;
+        QVERIFY(!dump.append(QStringLiteral(" 01 ")));
+        (void)dump.takeChange();
+        QVERIFY(!dump.append(QStringLiteral(" 02 ")));
+        dump.adoptViewText(QStringLiteral("typed"));
+        QCOMPARE(dump.text(), QStringLiteral("typed 02 "));
+        const DumpText::Change change = dump.takeChange();
+        QVERIFY(!change.replaceAll);
+        QCOMPARE(change.text, QStringLiteral(" 02 "));
     }
 };
 
