@@ -1,0 +1,152 @@
+#include "correction/correctionlog.h"
+#include "programs.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSettings>
+#include <QTemporaryDir>
+
+// The real valtora and valtora-sim programs, each in a folder of its own: the program's
+// copy keeps its logfile.txt beside it, its settings live in a private XDG_CONFIG_HOME, and
+// its clock is the simulated one.
+class TestEndToEndPrograms : public QObject
+{
+    Q_OBJECT
+private slots:
+    void refusedClockSettingEndsWithCodeTwo_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::newRow("unknown word") << QStringLiteral("bogus");
+        QTest::newRow("impossible start") << QStringLiteral("simulated@2026-13-01T00:00:00");
+        QTest::newRow("no start after the at") << QStringLiteral("simulated@");
+    }
+    void refusedClockSettingEndsWithCodeTwo()
+    {
+        QFETCH(QString, setting);
+        QTemporaryDir dir;
+        QProcess valtora;
+        valtora.setProcessEnvironment(environment(dir.path(), setting));
+        valtora.start(programPath(QStringLiteral("valtora")), {});
+        QVERIFY(valtora.waitForFinished(10000));
+        QCOMPARE(valtora.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(valtora.exitCode(), 2);
+        QVERIFY(valtora.readAllStandardError().contains("VALTORA"));
+    }
+
+    // Correction on, every 5 seconds, with the program's clock an hour ahead: the receiver's
+    // time reaches the clock, the log file shows it, and once the receiver falls silent the
+    // refused attempts carry the corrected time.
+    void correctionReachesTheClockAndTheLogFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QFile::copy(programPath(QStringLiteral("valtora")), dir.filePath("valtora")));
+        const QString link = dir.filePath(QStringLiteral("ttyReceiver"));
+        writeSettings(dir.path(),
+                      { { "Ports/Com1", link },
+                        { "Properties/jiaoshiflag", "1" },
+                        { "Properties/jiaoshimiao", "5" } });
+        SimulatorProcess simulator(link);
+        QVERIFY(simulator.waitForLink());
+
+        const QDateTime hourAhead = QDateTime::currentDateTime().addSecs(3600);
+        QProcess valtora;
+        valtora.setWorkingDirectory(dir.path());
+        valtora.setProcessEnvironment(environment(
+            dir.path(), QStringLiteral("simulated@") + hourAhead.toString(Qt::ISODate)));
+        valtora.start(dir.filePath(QStringLiteral("valtora")), {});
+        QVERIFY(valtora.waitForStarted());
+        const auto stopValtora = qScopeGuard([&valtora] {
+            valtora.kill();
+            valtora.waitForFinished(3000);
+        });
+
+        const QString logPath = dir.filePath(QStringLiteral("logfile.txt"));
+        const QRegularExpression success(QStringLiteral(
+            "^\"SYSTEM TIME IS CHANGED TO :(\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2})\"\r$"));
+        QString set;
+        QDeadlineTimer deadline(15000);
+        while (set.isEmpty() && !deadline.hasExpired()) {
+            QTest::qWait(200);
+            for (const QString &line : logLines(logPath)) {
+                const auto match = success.match(line);
+                if (match.hasMatch()) {
+                    set = match.captured(1);
+                }
+            }
+        }
+        QVERIFY2(!set.isEmpty(), qPrintable(logLines(logPath).join(QLatin1Char('|'))));
+        // The time set is the receiver's, which follows this computer's clock.
+        const QDateTime setTo = QDateTime::fromString(set, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QVERIFY(qAbs(setTo.secsTo(QDateTime::currentDateTime())) < 20);
+        QCOMPARE(valtora.readAllStandardError().count("simulated clock"), 1);
+
+        // The receiver stops; within two watchdog ticks the attempts are refused, and their
+        // lines carry the computer's time as corrected, not the hour-ahead start.
+        simulator.stop();
+        const QLocale locale = QLocale::system();
+        const QString stampFormat = locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ')
+            + CorrectionLog::timeFormatWithSeconds(locale);
+        const QString failureEnd = QStringLiteral(" :ERROR-CANNOT CORRECT TIME\"\r");
+        QString failure;
+        deadline.setRemainingTime(15000);
+        while (failure.isEmpty() && !deadline.hasExpired()) {
+            QTest::qWait(200);
+            for (const QString &line : logLines(logPath)) {
+                if (line.endsWith(failureEnd)) {
+                    failure = line.mid(1, line.size() - 1 - failureEnd.size());
+                }
+            }
+        }
+        QVERIFY2(!failure.isEmpty(), qPrintable(logLines(logPath).join(QLatin1Char('|'))));
+        qInfo("set to %s; refused at %s", qPrintable(set), qPrintable(failure));
+        QDateTime stamp = locale.toDateTime(failure, stampFormat);
+        QVERIFY2(stamp.isValid(), qPrintable(failure));
+        if (stamp.date().year() < 2000) {
+            stamp = stamp.addYears(100); // two-digit years of a short date format
+        }
+        QVERIFY2(qAbs(stamp.secsTo(QDateTime::currentDateTime())) < 20, qPrintable(failure));
+
+        // Every record is one quoted line; the file only grew.
+        for (const QString &line : logLines(logPath)) {
+            QVERIFY2(line.startsWith(QLatin1Char('"')) && line.endsWith(QStringLiteral("\"\r")),
+                     qPrintable(line));
+        }
+    }
+
+private:
+    static QProcessEnvironment environment(const QString &dir, const QString &clockSetting)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir + QStringLiteral("/config"));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), dir + QStringLiteral("/data"));
+        environment.insert(QStringLiteral("VALTORA_CLOCK"), clockSetting);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        return environment;
+    }
+
+    static void writeSettings(const QString &dir, const QList<QPair<QString, QString>> &values)
+    {
+        QDir().mkpath(dir + QStringLiteral("/config/VALTORA"));
+        QSettings settings(dir + QStringLiteral("/config/VALTORA/VALTORA.conf"),
+                           QSettings::IniFormat);
+        for (const auto &[key, value] : values) {
+            settings.setValue(key, value);
+        }
+    }
+
+    static QStringList logLines(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        QStringList lines = QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'));
+        lines.removeAll(QString());
+        return lines;
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEndToEndPrograms)
+#include "test_e2e_programs.moc"

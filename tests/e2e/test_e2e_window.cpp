@@ -1,0 +1,181 @@
+#include "app/frmterminal.h"
+#include "app/messageboxes.h"
+#include "app/notificationicon.h"
+#include "app/tabcontrol.h"
+#include "common/intervaltimer.h"
+#include "common/settingsstore.h"
+#include "common/simulatedclock.h"
+#include "programs.h"
+#include "pseudoterminal.h"
+#include "serial/mscomm1.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+
+namespace {
+
+class RecordingMessageBoxes : public MessageBoxes
+{
+public:
+    QMessageBox::StandardButton show(QWidget *, QMessageBox::Icon, const QString &,
+                                     const QString &text, QMessageBox::StandardButtons) override
+    {
+        texts.append(text);
+        return QMessageBox::Ok;
+    }
+    QStringList texts;
+};
+
+class SilentNotificationIcon : public NotificationIcon
+{
+public:
+    SilentNotificationIcon()
+        : NotificationIcon(QIcon())
+    {
+    }
+
+protected:
+    void applyInTray(bool) override { }
+};
+
+void clickTab(frmTerminal &window, const QString &tabControl, int page)
+{
+    auto *tabs = window.control<TabControl>(tabControl);
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(page).center());
+}
+
+void choose(frmTerminal &window, const QString &list, const QString &entry)
+{
+    // What picking an entry from the list's popup does.
+    auto *combo = window.control<QComboBox>(list);
+    const int index = combo->findText(entry);
+    QVERIFY2(index >= 0, qPrintable(list + QLatin1Char(' ') + entry));
+    combo->setCurrentIndex(index);
+}
+
+void type(frmTerminal &window, const QString &comboName, const QString &text)
+{
+    auto *combo = window.control<QComboBox>(comboName);
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), text);
+}
+
+} // namespace
+
+// The whole main window in this process, as a user meets it.
+class TestEndToEndWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void receiverTimeShowsWithinTwoSeconds()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("ttyReceiver"));
+        SimulatorProcess simulator(
+            link, { QStringLiteral("--start"), QStringLiteral("2026-12-05T23:59:50") });
+        QVERIFY(simulator.waitForLink());
+        SettingsStore store(dir.filePath(QStringLiteral("v.conf")));
+        store.setValue(QStringLiteral("Ports"), QStringLiteral("Com1"), link);
+        SimulatedClock clock;
+        RecordingMessageBoxes messages;
+        SilentNotificationIcon icon;
+        frmTerminal window(
+            TerminalServices { clock, store, messages, icon, dir.filePath(QStringLiteral("log")) });
+        window.Form_Load();
+        window.show();
+        auto *label2 = window.control<QLabel>(QStringLiteral("Label2"));
+        QTRY_VERIFY_WITH_TIMEOUT(label2->text().startsWith(QStringLiteral("2026-12-05 23:59:5")),
+                                 2500);
+        QVERIFY(messages.texts.isEmpty());
+        // The dump shows the frame's bytes on a line of its own.
+        auto *dump = window.control<QPlainTextEdit>(QStringLiteral("txtTerm"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            dump->toPlainText().contains(QStringLiteral("AA  A1  A2  20  26  12  05 ")), 1000);
+    }
+
+    // A fresh user sets up the port and the correction options with the mouse and the
+    // keyboard, presses both OK buttons, and finds every choice again after a restart.
+    void choicesSurviveARestart()
+    {
+        PseudoTerminal first;
+        PseudoTerminal second;
+        QTemporaryDir dir;
+        SettingsStore store(dir.filePath(QStringLiteral("v.conf")));
+        store.setValue(QStringLiteral("Ports"), QStringLiteral("Com1"), first.linkPath());
+        store.setValue(QStringLiteral("Ports"), QStringLiteral("Com2"), second.linkPath());
+        SimulatedClock clock;
+        RecordingMessageBoxes messages;
+        SilentNotificationIcon icon;
+        const TerminalServices services { clock, store, messages, icon,
+                                          dir.filePath(QStringLiteral("logfile.txt")) };
+        {
+            frmTerminal window(services);
+            window.Form_Load();
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            clickTab(window, QStringLiteral("SSTab3"), 1);
+            choose(window, QStringLiteral("cboPort"), QStringLiteral("Com2"));
+            choose(window, QStringLiteral("cboSpeed"), QStringLiteral("19200"));
+            QTest::mouseClick(window.control<QRadioButton>(QStringLiteral("optFlow(1)")),
+                              Qt::LeftButton);
+            QTest::mouseClick(window.control<QRadioButton>(QStringLiteral("optEcho(1)")),
+                              Qt::LeftButton);
+            QTest::mouseClick(window.control<QPushButton>(QStringLiteral("Command1")),
+                              Qt::LeftButton);
+            QVERIFY2(messages.texts.isEmpty(), qPrintable(messages.texts.join(QLatin1Char('|'))));
+
+            clickTab(window, QStringLiteral("SSTab1"), 1);
+            QTest::mouseClick(window.control<QCheckBox>(QStringLiteral("Check1")), Qt::LeftButton);
+            type(window, QStringLiteral("Combo1"), QStringLiteral("10"));
+            QTest::mouseClick(window.control<QCheckBox>(QStringLiteral("Check2")), Qt::LeftButton);
+            type(window, QStringLiteral("Combo2"), QStringLiteral("300"));
+            QTest::mouseClick(window.control<QCheckBox>(QStringLiteral("Check4")), Qt::LeftButton);
+            type(window, QStringLiteral("Combo6"), QStringLiteral("5"));
+            QTest::mouseClick(window.control<QPushButton>(QStringLiteral("Command5")),
+                              Qt::LeftButton);
+            QVERIFY(messages.texts.isEmpty());
+        }
+
+        frmTerminal again(services);
+        again.Form_Load();
+        QVERIFY(messages.texts.isEmpty());
+        QCOMPARE(again.port().commPort(), 2);
+        QVERIFY(again.port().portOpen());
+        QCOMPARE(again.port().settings(), QStringLiteral("19200,n,8,1"));
+        QCOMPARE(again.control<QComboBox>(QStringLiteral("cboPort"))->currentText(),
+                 QStringLiteral("Com2"));
+        QCOMPARE(again.control<QComboBox>(QStringLiteral("cboSpeed"))->currentText(),
+                 QStringLiteral("19200"));
+        QVERIFY(again.control<QRadioButton>(QStringLiteral("optFlow(1)"))->isChecked());
+        QVERIFY(again.control<QRadioButton>(QStringLiteral("optEcho(1)"))->isChecked());
+        QVERIFY(again.echoFlag());
+        for (const char *check : { "Check1", "Check2", "Check4" }) {
+            QVERIFY2(again.control<QCheckBox>(QString::fromLatin1(check))->isChecked(), check);
+        }
+        QVERIFY(!again.control<QCheckBox>(QStringLiteral("Check3"))->isChecked());
+        QCOMPARE(again.control<QComboBox>(QStringLiteral("Combo1"))->currentText(),
+                 QStringLiteral("10"));
+        QCOMPARE(again.control<QComboBox>(QStringLiteral("Combo2"))->currentText(),
+                 QStringLiteral("300"));
+        QCOMPARE(again.control<QComboBox>(QStringLiteral("Combo6"))->currentText(),
+                 QStringLiteral("5"));
+        QVERIFY(again.control<QComboBox>(QStringLiteral("Combo1"))->isEnabled());
+        QCOMPARE(again.correctionOptions().correctPeriod, 10);
+        QCOMPARE(again.correctionOptions().delayMs, 300);
+        QCOMPARE(again.correctionOptions().maskMinutes, 5);
+        QVERIFY(again.timer(3).isEnabled());
+        QCOMPARE(again.timer(3).interval(), 1000);
+        QVERIFY(again.timer(4).isEnabled());
+        QCOMPARE(again.timer(4).interval(), 300);
+    }
+};
+
+QTEST_MAIN(TestEndToEndWindow)
+#include "test_e2e_window.moc"
