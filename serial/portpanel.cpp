@@ -93,6 +93,12 @@ PortPanel::Reporter PortPanel::messageBoxReporter(QWidget *parent)
 void PortPanel::LoadPropertySettings()
 {
     fill(m_controls.cboPort, PortChoiceLists::ports());
+    if (m_controls.cboPort != nullptr) {
+        // The entries keep their names; the device each one stands for is one hover away.
+        for (int i = 0; i < m_controls.cboPort->count(); ++i) {
+            m_controls.cboPort->setItemData(i, m_port.deviceName(i + 1), Qt::ToolTipRole);
+        }
+    }
     fill(m_controls.Combo1, PortChoiceLists::correctionPeriods());
     fill(m_controls.Combo6, PortChoiceLists::midnightMinutes());
     fill(m_controls.cboSpeed, PortChoiceLists::speeds());

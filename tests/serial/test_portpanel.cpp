@@ -185,6 +185,11 @@ private slots:
         QCOMPARE(entriesOf(m_widgets->cboStopBits), QStringList({ "1", "1.5", "2" }));
         // The correction value typed before the lists were filled is still shown.
         QCOMPARE(m_widgets->Combo1->currentText(), QStringLiteral("30"));
+        // Each port entry tells the device it stands for.
+        QCOMPARE(m_widgets->cboPort->itemData(0, Qt::ToolTipRole).toString(),
+                 m_port->deviceName(1));
+        QCOMPARE(m_widgets->cboPort->itemData(15, Qt::ToolTipRole).toString(),
+                 QStringLiteral("/dev/ttyS15"));
     }
 
     void showsCurrentSettings_data()
