@@ -142,6 +142,11 @@ Outcome SerialLine::openPseudoTerminal()
     return std::nullopt;
 }
 
+bool SerialLine::isStandardSpeed(int baud)
+{
+    return speedConstant(baud).has_value();
+}
+
 Outcome SerialLine::openDevice(const QString &path, int baud)
 {
     const std::optional<speed_t> speed = speedConstant(baud);

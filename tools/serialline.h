@@ -19,6 +19,8 @@ public:
     Outcome openPseudoTerminal();
     // Opens a serial device raw, 8N1, at a standard speed.
     Outcome openDevice(const QString &path, int baud);
+    // True for the speeds a serial device can be set to here.
+    static bool isStandardSpeed(int baud);
     // Makes path a symbolic link to devicePath(). An old link there is replaced; anything
     // else there is left alone and refused.
     Outcome makeLink(const QString &path);

@@ -7,7 +7,6 @@
 
 #include <QDateTime>
 #include <QStringList>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -106,6 +105,13 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    if (!options.devicePath.isEmpty() && !SerialLine::isStandardSpeed(options.baud)) {
+        const QString speed = QString::number(options.baud);
+        printError(speed + QStringLiteral(" baud is not a standard speed of a serial device"));
+        std::fprintf(stderr, "Try 'valtora-sim --help'.\n");
+        return 2;
+    }
+
     sigset_t waitMask;
     installStopSignals(waitMask);
 
@@ -115,7 +121,7 @@ int main(int argc, char *argv[])
         : line.openDevice(options.devicePath, options.baud);
     if (opened) {
         printError(opened->text);
-        return opened->number == EINVAL ? 2 : 1;
+        return 1;
     }
     if (!options.linkPath.isEmpty()) {
         if (const Outcome linked = line.makeLink(options.linkPath)) {
