@@ -25,6 +25,8 @@ public:
 
     // True when the timer will actually tick: enabled with an interval above 0.
     bool isTicking() const { return m_timer.isActive(); }
+    // Milliseconds to the next tick; -1 when the timer does not tick.
+    int remainingTimeMs() const { return m_timer.remainingTime(); }
 
 signals:
     void tick();

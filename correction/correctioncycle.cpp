@@ -23,6 +23,32 @@ ErrorValue overflow()
     return ErrorValue { 6, QStringLiteral("Overflow") };
 }
 
+// Sets only the time of day, as a correction has always done, but on the day that keeps the
+// clock nearest to where it is. A received 23:59:59 set just after midnight belongs to the
+// day before: on today's date it would move the clock forward by almost a whole day, and
+// nothing would ever set the date back.
+Outcome setTimeOfDayNearby(SystemClock &clock, const QTime &time)
+{
+    const QDateTime now = clock.now();
+    QDate nearest = now.date();
+    qint64 nearestDistance = std::numeric_limits<qint64>::max();
+    // Today first, so a tie keeps today's date.
+    for (const int days : { 0, -1, 1 }) {
+        const QDate date = now.date().addDays(days);
+        const qint64 distance = std::abs(now.msecsTo(QDateTime(date, time)));
+        if (distance < nearestDistance) {
+            nearest = date;
+            nearestDistance = distance;
+        }
+    }
+    if (nearest != now.date()) {
+        if (Outcome refused = clock.setDate(nearest)) {
+            return refused;
+        }
+    }
+    return clock.setTime(time);
+}
+
 } // namespace
 
 CorrectionCycle::CorrectionCycle(const CorrectionOptions &options,
@@ -132,7 +158,7 @@ Outcome CorrectionCycle::setPreciseTime()
         sinceSecondBeganNs
             = std::max<qint64>(waitedNs, 0) + CorrectionRules::frameTransmissionNs(settings);
     }
-    return m_clock.setTime(CorrectionRules::advancedTime(*second, sinceSecondBeganNs));
+    return setTimeOfDayNearby(m_clock, CorrectionRules::advancedTime(*second, sinceSecondBeganNs));
 }
 
 Outcome CorrectionCycle::logImmediate(const QString &boxLine, const QString &fileLine)
@@ -152,6 +178,8 @@ void CorrectionCycle::handOff()
 {
     // A hand-off while one is pending starts the count again with the newer time.
     m_delayTicks = 0;
+    // Restarted, not just left running, so the delay counts from this hand-off.
+    m_timer4.setEnabled(false);
     m_timer4.setEnabled(true);
     m_delayDate = m_received.recvDate;
     m_delayTime = m_received.recvTime;
@@ -199,7 +227,7 @@ void CorrectionCycle::correctLater()
         return;
     }
     const auto target = CorrectionRules::latchedPlusOneSecond(m_delayDate, m_delayTime);
-    if (!target || m_clock.setTime(target->time())) {
+    if (!target || setTimeOfDayNearby(m_clock, target->time())) {
         return;
     }
     m_log.addBoxLine(changedToNow());

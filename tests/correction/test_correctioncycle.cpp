@@ -313,6 +313,54 @@ private slots:
         QCOMPARE(m_clock->timesSet, QList<QTime> { QTime(12, 0, 11) });
     }
 
+    void handOffRestartsTheDelayTimer()
+    {
+        m_options.delayOn = true;
+        QVERIFY(!m_timer4->setInterval(300));
+        m_timer4->setEnabled(true); // armed since start-up
+        QTest::qWait(150);
+        receive(QTime(12, 0, 0));
+        m_cycle->Timer3_Timer();
+        // The delay counts from the hand-off, not from when the timer was armed.
+        QVERIFY(m_timer4->isTicking());
+        QVERIFY(m_timer4->remainingTimeMs() > 200);
+    }
+
+    // Only the time of day is set, but never on a date that moves the clock a whole day.
+    void timeOfDayStaysOnTheNearestDay_data()
+    {
+        QTest::addColumn<QDateTime>("clock");
+        QTest::addColumn<QTime>("received");
+        QTest::addColumn<QDateTime>("expected");
+        QTest::addColumn<bool>("dateSet");
+        const QDate today = kToday;
+        QTest::newRow("right clock just after midnight, last second of yesterday")
+            << QDateTime(today, QTime(0, 0, 0, 5)) << QTime(23, 59, 59)
+            << QDateTime(today.addDays(-1), QTime(23, 59, 59)) << true;
+        QTest::newRow("slow clock before midnight, first seconds of tomorrow")
+            << QDateTime(today, QTime(23, 59, 59, 500)) << QTime(0, 0, 2)
+            << QDateTime(today.addDays(1), QTime(0, 0, 2)) << true;
+        QTest::newRow("midday keeps the date")
+            << QDateTime(today, QTime(12, 0, 3)) << QTime(12, 0, 1)
+            << QDateTime(today, QTime(12, 0, 1)) << false;
+        QTest::newRow("twelve hours off keeps the date")
+            << QDateTime(today, QTime(12, 0, 0)) << QTime(0, 0, 2)
+            << QDateTime(today, QTime(0, 0, 2)) << false;
+    }
+    void timeOfDayStaysOnTheNearestDay()
+    {
+        QFETCH(QDateTime, clock);
+        QFETCH(QTime, received);
+        QFETCH(QDateTime, expected);
+        QFETCH(bool, dateSet);
+        m_clock->setNow(clock);
+        receive(received, clock.date());
+        m_cycle->Timer3_Timer();
+        QCOMPARE(m_clock->now(), expected);
+        QCOMPARE(!m_clock->datesSet.isEmpty(), dateSet);
+        QVERIFY(boxLines().last().startsWith(kChanged));
+    }
+
     void delayedPathWithNothingLatchedSetsNothing()
     {
         // At start-up with the delay on, Timer4 runs before any hand-off.
