@@ -26,7 +26,7 @@ int main(int argc, char *argv[])
 
     ClockSelection selection = selectSystemClock(qEnvironmentVariable("VALTORA_CLOCK"));
     if (!selection.clock) {
-        std::fprintf(stderr, "VALTORA: %s\n", qPrintable(selection.error));
+        std::fprintf(stderr, "%s\n", qPrintable(selection.error));
         return 2;
     }
     if (!selection.notice.isEmpty()) {

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 namespace {
 // True when this process holds CAP_SYS_TIME in its effective set.
@@ -47,8 +48,13 @@ private slots:
         CorrectionOptions options;
         options.correctOn = true;
         options.correctPeriod = 1;
-        // Three consecutive received seconds ending now, so that even a wrongly granted
-        // change would set the clock to what it already reads.
+        // Three consecutive received seconds ending now, taken right at the start of a
+        // second, so that even a wrongly granted change would set the clock to what it
+        // already reads, give or take a few milliseconds.
+        QDeadlineTimer patience(1500);
+        while (clock.currentTime().msec() > 3 && !patience.hasExpired()) {
+            QThread::usleep(200);
+        }
         const QTime now = clock.currentTime();
         ReceivedTimeState received;
         received.recvDate = clock.currentDate().toString(QStringLiteral("yyyy-MM-dd"));
@@ -76,8 +82,9 @@ private slots:
         QVERIFY(file.readAll().endsWith(" :ERROR-CANNOT CORRECT TIME\"\r\n"));
         // The attempt did not complete, so the next tick tries again.
         QCOMPARE(cycle.correctTicks(), 1);
-        // And the clock itself names the reason.
-        const Outcome refused = clock.setTime(clock.currentTime());
+        // And the clock itself names the reason (asked to stay where it is).
+        const QDateTime before = clock.now();
+        const Outcome refused = clock.setTime(before.time());
         QVERIFY(refused.has_value());
         QVERIFY2(refused->text.contains(QStringLiteral("right to set")), qPrintable(refused->text));
     }
