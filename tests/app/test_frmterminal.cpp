@@ -20,6 +20,7 @@ struct ShownMessage
     QMessageBox::Icon icon;
     QString title;
     QString text;
+    QMessageBox::StandardButtons buttons;
 };
 
 // Answers every message box at once and remembers what it was asked.
@@ -27,9 +28,10 @@ class RecordingMessageBoxes : public MessageBoxes
 {
 public:
     QMessageBox::StandardButton show(QWidget *, QMessageBox::Icon icon, const QString &title,
-                                     const QString &text, QMessageBox::StandardButtons) override
+                                     const QString &text,
+                                     QMessageBox::StandardButtons buttons) override
     {
-        shown.append({ icon, title, text });
+        shown.append({ icon, title, text, buttons });
         return answer;
     }
     QList<ShownMessage> shown;
@@ -139,6 +141,7 @@ private slots:
         QCOMPARE(m_messages->shown.size(), 1);
         QCOMPARE(m_messages->shown.first().icon, QMessageBox::Warning);
         QCOMPARE(m_messages->shown.first().title, QStringLiteral("VALTORA"));
+        QCOMPARE(m_messages->shown.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(!m_messages->shown.first().text.isEmpty());
         QVERIFY(!m_window->port().portOpen());
         m_window->show();
@@ -183,6 +186,7 @@ private slots:
         QCOMPARE(m_messages->shown.first().title, QStringLiteral("CAUTION"));
         QCOMPARE(m_messages->shown.first().text, QStringLiteral("CONFIRM TO EXIT?"));
         QCOMPARE(m_messages->shown.first().icon, QMessageBox::Question);
+        QCOMPARE(m_messages->shown.first().buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(ended, 0);
         QVERIFY(m_icon->inTray());
 
@@ -222,6 +226,7 @@ private slots:
         QCOMPARE(m_messages->shown.first().text,
                  QStringLiteral(" 帮助文件正在策划中，请等待时日 "));
         QCOMPARE(m_messages->shown.first().icon, QMessageBox::NoIcon);
+        QCOMPARE(m_messages->shown.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
 
 private:

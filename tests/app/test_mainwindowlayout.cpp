@@ -157,6 +157,11 @@ private slots:
             QWidget *widget = m_built.value(spec.name);
             QVERIFY2(widget->parentWidget()->rect().contains(widget->geometry()),
                      qPrintable(spec.name));
+            // Placed where the table says; only a height may grow to fit the caption.
+            const QRect designed = twipsToPixels(spec.twips);
+            QCOMPARE(widget->pos(), designed.topLeft());
+            QCOMPARE(widget->width(), designed.width());
+            QVERIFY2(widget->height() >= designed.height(), qPrintable(spec.name));
         }
     }
 
