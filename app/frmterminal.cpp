@@ -52,11 +52,11 @@ frmTerminal::frmTerminal(const TerminalServices &services, QWidget *parent)
     setObjectName(QStringLiteral("frmTerminal"));
     setWindowTitle(kTitle);
     m_port->setObjectName(QStringLiteral("MSComm1"));
-    for (const auto &spec : MainWindowLayout::timers()) {
-        const int index = spec.name.mid(5).toInt() - 1;
-        m_timers[index] = std::make_unique<IntervalTimer>(spec.intervalMs, this);
-        m_timers[index]->setObjectName(spec.name);
-        m_timers[index]->setEnabled(spec.running);
+    for (const auto &row : MainWindowLayout::timers()) {
+        const int index = row.name.mid(5).toInt() - 1;
+        m_timers[index] = std::make_unique<IntervalTimer>(row.intervalMs, this);
+        m_timers[index]->setObjectName(row.name);
+        m_timers[index]->setEnabled(row.running);
     }
     buildControls();
     buildMenu();

@@ -18,34 +18,34 @@ namespace {
 constexpr int kDefaultStripPixels = 24;
 } // namespace
 
-int LayoutBuilder::stripHeightFor(const QString &tabControlName, const QList<ControlSpec> &table)
+int LayoutBuilder::stripHeightFor(const QString &tabControlName, const QList<ControlRow> &table)
 {
     int height = kDefaultStripPixels;
     const QString prefix = tabControlName + QLatin1Char(':');
-    for (const ControlSpec &spec : table) {
-        if (spec.parent.startsWith(prefix)) {
-            height = qMin(height, twipsToPixels(spec.twips.top()));
+    for (const ControlRow &row : table) {
+        if (row.parent.startsWith(prefix)) {
+            height = qMin(height, twipsToPixels(row.twips.top()));
         }
     }
     return height;
 }
 
-QHash<QString, QWidget *> LayoutBuilder::build(QWidget *clientArea, const QList<ControlSpec> &table)
+QHash<QString, QWidget *> LayoutBuilder::build(QWidget *clientArea, const QList<ControlRow> &table)
 {
     QHash<QString, QWidget *> built;
-    for (const ControlSpec &spec : table) {
-        QWidget *parent = spec.parent.isEmpty() ? clientArea : built.value(spec.parent);
+    for (const ControlRow &row : table) {
+        QWidget *parent = row.parent.isEmpty() ? clientArea : built.value(row.parent);
         if (!parent) {
-            qWarning("layout: %s names an unknown parent", qPrintable(spec.name));
+            qWarning("layout: %s names an unknown parent", qPrintable(row.name));
             continue;
         }
-        QWidget *widget = create(spec, parent, table);
-        widget->setObjectName(spec.name);
-        QRect geometry = twipsToPixels(spec.twips);
-        if (spec.kind == ControlKind::DropDownList || spec.kind == ControlKind::EditableCombo) {
+        QWidget *widget = create(row, parent, table);
+        widget->setObjectName(row.name);
+        QRect geometry = twipsToPixels(row.twips);
+        if (row.kind == ControlKind::DropDownList || row.kind == ControlKind::EditableCombo) {
             // A combo box needs its font's height; a shorter one would cut its text.
             geometry.setHeight(qMax(geometry.height(), widget->minimumSizeHint().height()));
-        } else if (spec.kind == ControlKind::OptionButton || spec.kind == ControlKind::CheckBox) {
+        } else if (row.kind == ControlKind::OptionButton || row.kind == ControlKind::CheckBox) {
             geometry.setHeight(qMax(geometry.height(), widget->sizeHint().height()));
         }
         widget->setGeometry(geometry);
@@ -54,38 +54,38 @@ QHash<QString, QWidget *> LayoutBuilder::build(QWidget *clientArea, const QList<
             // its pages must have their size now, for the controls placed on them.
             tabs->layoutPages();
         }
-        widget->setEnabled(spec.enabled);
-        if (spec.textColor.isValid()) {
+        widget->setEnabled(row.enabled);
+        if (row.textColor.isValid()) {
             QPalette palette = widget->palette();
-            palette.setColor(QPalette::Text, spec.textColor);
-            palette.setColor(QPalette::WindowText, spec.textColor);
+            palette.setColor(QPalette::Text, row.textColor);
+            palette.setColor(QPalette::WindowText, row.textColor);
             widget->setPalette(palette);
         }
-        if (!spec.fontFamily.isEmpty()) {
+        if (!row.fontFamily.isEmpty()) {
             QFont font = widget->font();
-            font.setFamily(spec.fontFamily);
-            font.setPointSizeF(spec.fontPointSize);
-            font.setBold(spec.fontBold);
+            font.setFamily(row.fontFamily);
+            font.setPointSizeF(row.fontPointSize);
+            font.setBold(row.fontBold);
             widget->setFont(font);
         }
-        widget->setVisible(spec.visible);
-        built.insert(spec.name, widget);
+        widget->setVisible(row.visible);
+        built.insert(row.name, widget);
         if (auto *tabs = qobject_cast<TabControl *>(widget)) {
             for (int i = 0; i < tabs->count(); ++i) {
-                built.insert(spec.name + QLatin1Char(':') + QString::number(i), tabs->page(i));
+                built.insert(row.name + QLatin1Char(':') + QString::number(i), tabs->page(i));
             }
         }
     }
     return built;
 }
 
-QWidget *LayoutBuilder::create(const ControlSpec &spec, QWidget *parent,
-                               const QList<ControlSpec> &table)
+QWidget *LayoutBuilder::create(const ControlRow &row, QWidget *parent,
+                               const QList<ControlRow> &table)
 {
-    switch (spec.kind) {
+    switch (row.kind) {
     case ControlKind::TabControl: {
-        const int strip = stripHeightFor(spec.name, table);
-        auto *tabs = new TabControl(spec.pageTitles, strip, parent);
+        const int strip = stripHeightFor(row.name, table);
+        auto *tabs = new TabControl(row.pageTitles, strip, parent);
         if (strip < tabs->tabBar()->sizeHint().height()) {
             QFont font(QStringLiteral("Tahoma"));
             font.setPointSize(9);
@@ -102,13 +102,13 @@ QWidget *LayoutBuilder::create(const ControlSpec &spec, QWidget *parent,
         return tabs;
     }
     case ControlKind::Frame:
-        return new QGroupBox(spec.caption, parent);
+        return new QGroupBox(row.caption, parent);
     case ControlKind::PlainFrame:
         return new QGroupBox(parent);
     case ControlKind::BorderlessFrame:
         return new QWidget(parent);
     case ControlKind::Label: {
-        auto *label = new QLabel(spec.caption, parent);
+        auto *label = new QLabel(row.caption, parent);
         label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return label;
@@ -118,31 +118,31 @@ QWidget *LayoutBuilder::create(const ControlSpec &spec, QWidget *parent,
         box->setLineWrapMode(QPlainTextEdit::NoWrap);
         box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        box->setPlainText(spec.caption);
+        box->setPlainText(row.caption);
         return box;
     }
     case ControlKind::Button:
-        return new QPushButton(spec.caption, parent);
+        return new QPushButton(row.caption, parent);
     case ControlKind::CheckBox:
-        return new WrappedCheckBox(spec.caption, parent);
+        return new WrappedCheckBox(row.caption, parent);
     case ControlKind::OptionButton: {
         // The layout's option buttons are narrow: a tighter gap beside the indicator keeps
         // their captions whole.
-        auto *option = new QRadioButton(spec.caption, parent);
+        auto *option = new QRadioButton(row.caption, parent);
         option->setStyleSheet(QStringLiteral("QRadioButton { spacing: 2px; }"));
         return option;
     }
     case ControlKind::DropDownList: {
         auto *combo = new QComboBox(parent);
-        combo->addItems(spec.items);
+        combo->addItems(row.items);
         return combo;
     }
     case ControlKind::EditableCombo: {
         auto *combo = new QComboBox(parent);
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->addItems(spec.items);
-        combo->setEditText(spec.caption);
+        combo->addItems(row.items);
+        combo->setEditText(row.caption);
         return combo;
     }
     case ControlKind::PictureBox: {

@@ -13,13 +13,12 @@ class QWidget;
 class LayoutBuilder
 {
 public:
-    static QHash<QString, QWidget *> build(QWidget *clientArea, const QList<ControlSpec> &table);
+    static QHash<QString, QWidget *> build(QWidget *clientArea, const QList<ControlRow> &table);
 
     // The height of a tab control's strip: as tall as a tab needs, but never over the first
     // control on any of its pages.
-    static int stripHeightFor(const QString &tabControlName, const QList<ControlSpec> &table);
+    static int stripHeightFor(const QString &tabControlName, const QList<ControlRow> &table);
 
 private:
-    static QWidget *create(const ControlSpec &spec, QWidget *parent,
-                           const QList<ControlSpec> &table);
+    static QWidget *create(const ControlRow &row, QWidget *parent, const QList<ControlRow> &table);
 };

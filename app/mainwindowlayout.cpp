@@ -6,7 +6,7 @@ const QColor kBlue(0, 0, 255);
 const QString kTahoma = QStringLiteral("Tahoma");
 const QString kSmallFonts = QStringLiteral("Small Fonts");
 
-QList<ControlSpec> buildTable()
+QList<ControlRow> buildTable()
 {
     using K = ControlKind;
     const QString info = QStringLiteral("SSTab3:0");
@@ -14,9 +14,9 @@ QList<ControlSpec> buildTable()
     const QString port = QStringLiteral("SSTab1:0");
     const QString system = QStringLiteral("SSTab1:1");
 
-    QList<ControlSpec> t;
-    auto add = [&t](ControlSpec spec) -> ControlSpec & {
-        t.append(std::move(spec));
+    QList<ControlRow> t;
+    auto add = [&t](ControlRow row) -> ControlRow & {
+        t.append(std::move(row));
         return t.last();
     };
 
@@ -131,25 +131,25 @@ QList<ControlSpec> buildTable()
 
 namespace MainWindowLayout {
 
-const QList<ControlSpec> &controls()
+const QList<ControlRow> &controls()
 {
-    static const QList<ControlSpec> table = buildTable();
+    static const QList<ControlRow> table = buildTable();
     return table;
 }
 
-const ControlSpec *find(const QString &name)
+const ControlRow *find(const QString &name)
 {
-    for (const ControlSpec &spec : controls()) {
-        if (spec.name == name) {
-            return &spec;
+    for (const ControlRow &row : controls()) {
+        if (row.name == name) {
+            return &row;
         }
     }
     return nullptr;
 }
 
-const QList<TimerSpec> &timers()
+const QList<TimerRow> &timers()
 {
-    static const QList<TimerSpec> table = {
+    static const QList<TimerRow> table = {
         { QStringLiteral("Timer1"), 1000, false }, { QStringLiteral("Timer2"), 2000, false },
         { QStringLiteral("Timer3"), 0, false },    { QStringLiteral("Timer4"), 0, false },
         { QStringLiteral("Timer5"), 2000, true },  { QStringLiteral("Timer6"), 1000, false },

@@ -24,7 +24,7 @@ enum class ControlKind {
     PictureBox,
 };
 
-struct ControlSpec
+struct ControlRow
 {
     QString name;
     ControlKind kind;
@@ -51,16 +51,16 @@ constexpr int kOuterHeightNormalTwips = 5616;
 constexpr int kOuterHeightPortInformationTwips = 7632;
 constexpr int kFrameAllowanceTwips = 5616 - 4980;
 
-const QList<ControlSpec> &controls();
-const ControlSpec *find(const QString &name);
+const QList<ControlRow> &controls();
+const ControlRow *find(const QString &name);
 
 // Non-visual timers: name and interval at start (ms); only Timer5 runs at start.
-struct TimerSpec
+struct TimerRow
 {
     QString name;
     int intervalMs;
     bool running;
 };
-const QList<TimerSpec> &timers();
+const QList<TimerRow> &timers();
 
 } // namespace MainWindowLayout

@@ -17,13 +17,13 @@
 using namespace MainWindowLayout;
 
 namespace {
-QRect parentRectTwips(const ControlSpec &spec)
+QRect parentRectTwips(const ControlRow &row)
 {
-    if (spec.parent.isEmpty()) {
+    if (row.parent.isEmpty()) {
         return QRect(0, 0, kClientWidthTwips, kClientHeightTwips);
     }
-    const QString parentName = spec.parent.section(QLatin1Char(':'), 0, 0);
-    const ControlSpec *parent = find(parentName);
+    const QString parentName = row.parent.section(QLatin1Char(':'), 0, 0);
+    const ControlRow *parent = find(parentName);
     return parent ? QRect(QPoint(0, 0), parent->twips.size()) : QRect();
 }
 } // namespace
@@ -137,9 +137,9 @@ private slots:
     {
         // 59 controls and the four tab pages; nothing named twice.
         QSet<QString> names;
-        for (const ControlSpec &spec : controls()) {
-            QVERIFY2(!names.contains(spec.name), qPrintable(spec.name));
-            names.insert(spec.name);
+        for (const ControlRow &row : controls()) {
+            QVERIFY2(!names.contains(row.name), qPrintable(row.name));
+            names.insert(row.name);
         }
         QCOMPARE(names.size(), 59);
         QCOMPARE(m_built.size(), 59 + 4);
@@ -147,21 +147,21 @@ private slots:
 
     void childrenLieInsideTheirContainer()
     {
-        for (const ControlSpec &spec : controls()) {
-            if (spec.name == QLatin1String("txtTerm") || spec.name == QLatin1String("tyuy")) {
+        for (const ControlRow &row : controls()) {
+            if (row.name == QLatin1String("txtTerm") || row.name == QLatin1String("tyuy")) {
                 continue; // below or beside the normal client area on purpose
             }
-            QVERIFY2(twipsToPixels(parentRectTwips(spec)).contains(twipsToPixels(spec.twips)),
-                     qPrintable(spec.name));
+            QVERIFY2(twipsToPixels(parentRectTwips(row)).contains(twipsToPixels(row.twips)),
+                     qPrintable(row.name));
             // The built widget too, at 96 dpi, with the heights combo boxes really need.
-            QWidget *widget = m_built.value(spec.name);
+            QWidget *widget = m_built.value(row.name);
             QVERIFY2(widget->parentWidget()->rect().contains(widget->geometry()),
-                     qPrintable(spec.name));
+                     qPrintable(row.name));
             // Placed where the table says; only a height may grow to fit the caption.
-            const QRect designed = twipsToPixels(spec.twips);
+            const QRect designed = twipsToPixels(row.twips);
             QCOMPARE(widget->pos(), designed.topLeft());
             QCOMPARE(widget->width(), designed.width());
-            QVERIFY2(widget->height() >= designed.height(), qPrintable(spec.name));
+            QVERIFY2(widget->height() >= designed.height(), qPrintable(row.name));
         }
     }
 
@@ -222,31 +222,31 @@ private slots:
     // What a user sees: on every page, no caption is cut off by its control's rectangle.
     void captionsAreNotCutOff()
     {
-        for (const ControlSpec &spec : controls()) {
-            QWidget *widget = m_built.value(spec.name);
+        for (const ControlRow &row : controls()) {
+            QWidget *widget = m_built.value(row.name);
             const QFontMetrics metrics(widget->font());
             if (auto *button = qobject_cast<QPushButton *>(widget)) {
                 QVERIFY2(metrics.horizontalAdvance(button->text()) + 8 <= button->width(),
-                         qPrintable(spec.name));
+                         qPrintable(row.name));
             } else if (auto *radio = qobject_cast<QRadioButton *>(widget)) {
                 QVERIFY2(radio->sizeHint().width() <= radio->width()
                              && radio->sizeHint().height() <= radio->height(),
-                         qPrintable(spec.name
+                         qPrintable(row.name
                                     + QStringLiteral(" needs %1x%2, has %3x%4")
                                           .arg(radio->sizeHint().width())
                                           .arg(radio->sizeHint().height())
                                           .arg(radio->width())
                                           .arg(radio->height())));
             } else if (auto *check = qobject_cast<QCheckBox *>(widget)) {
-                QVERIFY2(check->sizeHint().height() <= check->height(), qPrintable(spec.name));
+                QVERIFY2(check->sizeHint().height() <= check->height(), qPrintable(row.name));
             } else if (auto *label = qobject_cast<QLabel *>(widget)) {
                 const QRect needed
                     = metrics.boundingRect(label->rect(), Qt::TextWordWrap, label->text());
-                QVERIFY2(needed.height() <= label->height() || spec.twips.height() < 50,
-                         qPrintable(spec.name));
+                QVERIFY2(needed.height() <= label->height() || row.twips.height() < 50,
+                         qPrintable(row.name));
             } else if (auto *frame = qobject_cast<QGroupBox *>(widget)) {
                 QVERIFY2(metrics.horizontalAdvance(frame->title()) < frame->width(),
-                         qPrintable(spec.name));
+                         qPrintable(row.name));
             }
         }
         // The display line holds a whole date and time in its large type.
