@@ -182,8 +182,12 @@ Outcome MSComm1::setPortOpen(bool open)
         }
         return deviceError(number);
     }
-    if (!standardSpeed
-        && NativeBaudRate::setBaudRate(true, commId(), m_line.speed) != NativeBaudRate::Ok) {
+    // The tty may have been left receiving at a speed of its own by another program; the
+    // serial layer only sets the sending speed over it.
+    const NativeBaudRate::Status speedSet = standardSpeed
+        ? NativeBaudRate::joinInputToOutput(true, commId())
+        : NativeBaudRate::setBaudRate(true, commId(), m_line.speed);
+    if (speedSet != NativeBaudRate::Ok) {
         m_port->close();
         m_port->clearError();
         return ErrorValue { NativeBaudRate::WriteFailed,
@@ -308,7 +312,9 @@ Outcome MSComm1::applyLineSettings(const LineSettings &line)
 {
     bool applied = true;
     if (LineSettings::isStandardSpeed(line.speed)) {
-        applied = m_port->setBaudRate(line.speed);
+        // The serial layer moves the sending speed; receiving must follow it.
+        applied = m_port->setBaudRate(line.speed)
+            && NativeBaudRate::joinInputToOutput(true, commId()) == NativeBaudRate::Ok;
     } else {
         applied = NativeBaudRate::setBaudRate(true, commId(), line.speed) == NativeBaudRate::Ok;
     }

@@ -26,6 +26,12 @@ inline constexpr const char *kWriteFailedText = "Could not set port to specified
 Status setBaudRate(bool portOpen, std::intptr_t handle, std::int32_t baud);
 Status getBaudRate(bool portOpen, std::intptr_t handle, std::int32_t &baud);
 
+// Makes the port receive at the speed it sends at. A Linux tty keeps the two apart when
+// something set a receive speed of its own, and later speed changes through the ordinary
+// termios calls then move only the sending side; Windows has a single speed, so there it
+// only checks that the port is open.
+Status joinInputToOutput(bool portOpen, std::intptr_t handle);
+
 // How many times these functions have asked the operating system, so that a caller can
 // tell that a refused call never reached the device.
 unsigned long systemCallCount();

@@ -17,6 +17,21 @@ bool readBlock(std::intptr_t handle, termios2 &block)
     ++s_systemCalls;
     return ::ioctl(static_cast<int>(handle), TCGETS2, &block) == 0;
 }
+
+// The input-speed field is left at B0, which the tty layer reads as "same as output". An
+// input speed of its own (BOTHER there) would stay behind when a later ordinary termios
+// call, which knows nothing of it, changes only the output field: the port would go on
+// receiving at the old rate while it reports the new one.
+void followOutput(termios2 &block)
+{
+    block.c_cflag &= ~(CBAUD << IBSHIFT);
+    block.c_ispeed = block.c_ospeed;
+}
+
+bool inputFollowsOutput(const termios2 &block)
+{
+    return ((block.c_cflag >> IBSHIFT) & CBAUD) == B0;
+}
 } // namespace
 
 Status setBaudRate(bool portOpen, std::intptr_t handle, std::int32_t baud)
@@ -35,11 +50,7 @@ Status setBaudRate(bool portOpen, std::intptr_t handle, std::int32_t baud)
     block.c_cflag &= ~CBAUD;
     block.c_cflag |= BOTHER;
     block.c_ospeed = static_cast<speed_t>(baud);
-    // An input speed of 0 in the block means "same as output" only for some drivers; set it
-    // explicitly so both directions run at the new rate.
-    block.c_cflag &= ~(CBAUD << IBSHIFT);
-    block.c_cflag |= BOTHER << IBSHIFT;
-    block.c_ispeed = static_cast<speed_t>(baud);
+    followOutput(block);
     ++s_systemCalls;
     if (::ioctl(static_cast<int>(handle), TCSETS2, &block) != 0) {
         return WriteFailed;
@@ -57,6 +68,26 @@ Status getBaudRate(bool portOpen, std::intptr_t handle, std::int32_t &baud)
         return ReadFailed;
     }
     baud = static_cast<std::int32_t>(block.c_ospeed);
+    return Ok;
+}
+
+Status joinInputToOutput(bool portOpen, std::intptr_t handle)
+{
+    if (!portOpen) {
+        return NotOpen;
+    }
+    termios2 block {};
+    if (!readBlock(handle, block)) {
+        return ReadFailed;
+    }
+    if (inputFollowsOutput(block)) {
+        return Ok;
+    }
+    followOutput(block);
+    ++s_systemCalls;
+    if (::ioctl(static_cast<int>(handle), TCSETS2, &block) != 0) {
+        return WriteFailed;
+    }
     return Ok;
 }
 

@@ -51,6 +51,12 @@ Status getBaudRate(bool portOpen, std::intptr_t handle, std::int32_t &baud)
     return Ok;
 }
 
+Status joinInputToOutput(bool portOpen, std::intptr_t /*handle*/)
+{
+    // The control block holds one speed for both directions: nothing can be apart.
+    return portOpen ? Ok : NotOpen;
+}
+
 unsigned long systemCallCount()
 {
     return s_systemCalls.load();

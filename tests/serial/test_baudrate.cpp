@@ -60,6 +60,7 @@ private slots:
         QVERIFY(!got.ok());
         QCOMPARE(got.error().number, 8018);
         QCOMPARE(got.error().text, QStringLiteral("Operation valid only when the port is open"));
+        QCOMPARE(NativeBaudRate::joinInputToOutput(false, 0), NativeBaudRate::NotOpen);
         QCOMPARE(NativeBaudRate::systemCallCount(), callsBefore);
         // The tty was not touched either.
         QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 38400L);
@@ -104,10 +105,54 @@ private slots:
         QCOMPARE(tcsetattr(m_pty->slaveFd(), TCSANOW, &tio), 0);
         QCOMPARE(m_port->setPortOpen(true), Outcome());
         QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 76800L);
-        // A standard speed in a settings text takes over again.
+        QCOMPARE(TtyTermios2::inputSpeed(m_pty->slaveFd()), 76800L);
+        // A standard speed in a settings text takes over again, in both directions.
         QCOMPARE(m_port->setSettings(QStringLiteral("9600,n,8,1")), Outcome());
         QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 9600L);
+        QCOMPARE(TtyTermios2::inputSpeed(m_pty->slaveFd()), 9600L);
         QCOMPARE(m_port->settings(), QStringLiteral("9600,n,8,1"));
+    }
+
+    // Receiving must not stay at a control-block speed once the port reports another one.
+    void standardSpeedAfterControlBlockMovesBothDirections_data()
+    {
+        QTest::addColumn<qint32>("controlBlockBaud");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<long>("expected");
+        QTest::newRow("76800 then 9600") << 76800 << "9600,n,8,1" << 9600L;
+        QTest::newRow("256000 then 19200") << 256000 << "19200,n,8,2" << 19200L;
+        QTest::newRow("standard 4800 then 115200") << 4800 << "115200,n,8,1" << 115200L;
+    }
+    void standardSpeedAfterControlBlockMovesBothDirections()
+    {
+        QFETCH(qint32, controlBlockBaud);
+        QFETCH(QString, settings);
+        QFETCH(long, expected);
+        openOnPty();
+        QCOMPARE(SetBaudRate(*m_port, controlBlockBaud), Outcome());
+        QCOMPARE(TtyTermios2::inputSpeed(m_pty->slaveFd()), long(controlBlockBaud));
+        QCOMPARE(m_port->setSettings(settings), Outcome());
+        QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), expected);
+        QCOMPARE(TtyTermios2::inputSpeed(m_pty->slaveFd()), expected);
+        QCOMPARE(m_port->settings(), settings);
+        QCOMPARE(GetBaudRate(*m_port).value(), qint32(expected));
+    }
+
+    // Another program may leave the tty receiving at a speed of its own; the port's speed
+    // is then used both ways, at opening and when settings change.
+    void splitSpeedsLeftBehindAreJoined()
+    {
+        QVERIFY(TtyTermios2::setSplitSpeeds(m_pty->slaveFd(), 1200, 2400));
+        QCOMPARE(TtyTermios2::inputSpeed(m_pty->slaveFd()), 1200L);
+        QCOMPARE(m_port->setSettings(QStringLiteral("4800,n,8,1")), Outcome());
+        openOnPty();
+        QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 4800L);
+        QCOMPARE(TtyTermios2::inputSpeed(m_pty->slaveFd()), 4800L);
+
+        QVERIFY(TtyTermios2::setSplitSpeeds(m_pty->slaveFd(), 300, 4800));
+        QCOMPARE(m_port->setSettings(QStringLiteral("38400,n,8,1")), Outcome());
+        QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 38400L);
+        QCOMPARE(TtyTermios2::inputSpeed(m_pty->slaveFd()), 38400L);
     }
 
     void impossibleSpeedRefused_data()
@@ -149,6 +194,7 @@ private slots:
         QCOMPARE(NativeBaudRate::getBaudRate(true, fd, baud), NativeBaudRate::ReadFailed);
         QCOMPARE(baud, 1);
         QCOMPARE(NativeBaudRate::setBaudRate(true, fd, 9600), NativeBaudRate::ReadFailed);
+        QCOMPARE(NativeBaudRate::joinInputToOutput(true, fd), NativeBaudRate::ReadFailed);
         if (useNull) {
             ::close(fd);
         }

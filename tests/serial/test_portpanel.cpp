@@ -320,8 +320,17 @@ private slots:
         clickOk();
         QVERIFY(m_reports.isEmpty());
         QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 76800L);
+        QCOMPARE(TtyTermios2::inputSpeed(m_pty->slaveFd()), 76800L);
         QCOMPARE(stored("portSettings"), QStringLiteral("76800,n,8,1"));
         QVERIFY(m_port->portOpen());
+
+        // A standard speed afterwards moves receiving as well as sending.
+        choose(m_widgets->cboSpeed, QStringLiteral("19200"));
+        clickOk();
+        QVERIFY(m_reports.isEmpty());
+        QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 19200L);
+        QCOMPARE(TtyTermios2::inputSpeed(m_pty->slaveFd()), 19200L);
+        QCOMPARE(stored("portSettings"), QStringLiteral("19200,n,8,1"));
     }
 
     void deviceRefusalFallsBackToSpeedOnly()

@@ -9,5 +9,8 @@ namespace TtyTermios2 {
 long outputSpeed(int fd);
 // The input speed in baud, or -1.
 long inputSpeed(int fd);
+// Gives the tty different receive and send speeds, as another program may leave it; false
+// when the kernel refused.
+bool setSplitSpeeds(int fd, long input, long output);
 
 } // namespace TtyTermios2

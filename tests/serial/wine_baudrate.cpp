@@ -37,6 +37,9 @@ int main()
     check(NativeBaudRate::getBaudRate(false, handleValue(INVALID_HANDLE_VALUE), baud)
               == NativeBaudRate::NotOpen,
           "get on a closed port gives 8018");
+    check(NativeBaudRate::joinInputToOutput(false, handleValue(INVALID_HANDLE_VALUE))
+              == NativeBaudRate::NotOpen,
+          "joining speeds on a closed port gives 8018");
     check(NativeBaudRate::systemCallCount() == callsBefore, "closed port made no system call");
     check(baud == 1234, "closed port left the speed untouched");
     check(NativeBaudRate::NotOpen == 8018 && NativeBaudRate::ReadFailed == 8021
