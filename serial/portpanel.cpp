@@ -142,7 +142,7 @@ void PortPanel::Command1_Click()
     choices.pendingEcho = m_pendingEcho;
 
     // Reporting handler: the one failure that ended the apply is shown; success shows nothing.
-    const Outcome failure = PortSettingsApplier::apply(choices, m_port, m_store, m_echoFlag);
+    const Outcome failure = m_applier.apply(choices, m_port, m_store, m_echoFlag);
     if (failure && m_report) {
         m_report(*failure);
     }

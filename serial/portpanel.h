@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/errorvalue.h"
+#include "serial/portsettingsapplier.h"
 
 #include <QObject>
 #include <QtGlobal>
@@ -60,6 +61,7 @@ private:
     SettingsStore &m_store;
     bool &m_echoFlag;
     Reporter m_report;
+    PortSettingsApplier m_applier;
     qint16 m_pendingFlow = 0;
     bool m_pendingEcho = false;
 };

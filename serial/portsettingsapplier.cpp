@@ -9,16 +9,27 @@
 
 namespace {
 
+// The whole number a speed text begins with; 0 when it begins with none.
+qint32 speedFromText(const QString &text)
+{
+    return toInt32(std::trunc(leadingNumber(text))).value_or(0);
+}
+
+} // namespace
+
 // A new port number is set with the port closed; a port that was open is opened again on
-// the new number. Any failure puts the old number back and leaves the port closed.
-Outcome changePort(MSComm1 &port, int newPort)
+// the new number. Any failure puts the old number back and leaves the port closed. A port
+// that was open when a change failed still counts as open for the next change, so that
+// choosing a working port later brings it back; one that was already closed (opening
+// failed at start-up) gets only its new number, and opens at the next start.
+Outcome PortSettingsApplier::changePort(MSComm1 &port, int newPort)
 {
     const qint16 oldPort = port.commPort();
     Outcome failure;
-    bool reopen = false;
+    bool reopen = m_reopenPending;
     if (port.portOpen()) {
         failure = port.setPortOpen(false);
-        reopen = !failure;
+        reopen = reopen || !failure;
     }
     if (!failure) {
         failure = port.setCommPort(newPort);
@@ -28,17 +39,12 @@ Outcome changePort(MSComm1 &port, int newPort)
     }
     if (failure) {
         port.setCommPort(oldPort);
+        m_reopenPending = reopen && !port.portOpen();
+    } else {
+        m_reopenPending = false;
     }
     return failure;
 }
-
-// The whole number a speed text begins with; 0 when it begins with none.
-qint32 speedFromText(const QString &text)
-{
-    return toInt32(std::trunc(leadingNumber(text))).value_or(0);
-}
-
-} // namespace
 
 QString PortSettingsApplier::settingsText(const Choices &choices)
 {
@@ -52,6 +58,11 @@ Outcome PortSettingsApplier::apply(const Choices &choices, MSComm1 &port, Settin
 {
     // The echo choice counts for the running program even when a later step fails.
     echoFlag = choices.pendingEcho;
+
+    // However the port came to be open again, it no longer waits to be reopened.
+    if (port.portOpen()) {
+        m_reopenPending = false;
+    }
 
     const int newPort = choices.portIndex + 1;
     if (newPort != port.commPort()) {

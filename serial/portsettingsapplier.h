@@ -10,7 +10,9 @@ class SettingsStore;
 
 // Applies the port panel's choices to the port and stores them. The steps run in a fixed
 // order; the first failure that the user must hear about ends the run and is returned for
-// the panel to report, and smaller failures are passed over.
+// the panel to report, and smaller failures are passed over. One applier serves the port
+// for the whole run of the program, because it remembers a port that a failed change left
+// closed.
 class PortSettingsApplier
 {
 public:
@@ -34,6 +36,12 @@ public:
     // Runs every step: echo flag, port change (close, set, reopen, undone on failure),
     // settings text with the control-block fallback for the speed, handshaking, then the
     // four stored keys taken from what the port reports now. Empty when all went through.
-    static Outcome apply(const Choices &choices, MSComm1 &port, SettingsStore &store,
-                         bool &echoFlag);
+    Outcome apply(const Choices &choices, MSComm1 &port, SettingsStore &store, bool &echoFlag);
+
+private:
+    Outcome changePort(MSComm1 &port, int newPort);
+
+    // Set while a port that was open stays closed because a port change failed: the next
+    // change to another port opens the new one.
+    bool m_reopenPending = false;
 };

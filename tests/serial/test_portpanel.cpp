@@ -375,6 +375,101 @@ private slots:
         QCOMPARE(stored("CommPort"), QStringLiteral("2"));
     }
 
+    void openPortMovesToWorkingPort()
+    {
+        startOnPty();
+        PseudoTerminal other;
+        QVERIFY(other.isValid());
+        m_store->setValue(QString::fromLatin1(SettingsStore::kPortsSection), QStringLiteral("Com3"),
+                          other.linkPath());
+        choose(m_widgets->cboPort, QStringLiteral("Com3"));
+        clickOk();
+        QVERIFY(m_reports.isEmpty());
+        QCOMPARE(m_port->commPort(), qint16(3));
+        QVERIFY(m_port->portOpen());
+        QCOMPARE(stored("CommPort"), QStringLiteral("3"));
+        // The port now listens on the new device.
+        QVERIFY(other.write(QByteArray("z")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_port->inBufferCount(), qint16(1), 2000);
+        QCOMPARE(m_port->input(), QByteArray("z"));
+    }
+
+    // A failed change left the port closed; the next change to a working port opens it,
+    // even after the old port was chosen again and after a second failure in between.
+    void workingPortAfterFailedChangeReopens_data()
+    {
+        QTest::addColumn<bool>("oldPortChosenBetween");
+        QTest::addColumn<bool>("secondFailureBetween");
+        QTest::newRow("straight away") << false << false;
+        QTest::newRow("after choosing the old port") << true << false;
+        QTest::newRow("after a second failure") << false << true;
+    }
+    void workingPortAfterFailedChangeReopens()
+    {
+        QFETCH(bool, oldPortChosenBetween);
+        QFETCH(bool, secondFailureBetween);
+        startOnPty();
+        PseudoTerminal other;
+        QVERIFY(other.isValid());
+        const QString ports = QString::fromLatin1(SettingsStore::kPortsSection);
+        m_store->setValue(ports, QStringLiteral("Com3"), other.linkPath());
+        m_store->setValue(ports, QStringLiteral("Com6"), m_dir.filePath(QStringLiteral("gone")));
+        choose(m_widgets->cboPort, QStringLiteral("Com%1").arg(kMissingPort));
+        clickOk();
+        QCOMPARE(m_reports.size(), 1);
+        QVERIFY(!m_port->portOpen());
+        int expectedReports = 1;
+        if (oldPortChosenBetween) {
+            choose(m_widgets->cboPort, QStringLiteral("Com%1").arg(kPtyPort));
+            clickOk();
+            QVERIFY(!m_port->portOpen());
+        }
+        if (secondFailureBetween) {
+            choose(m_widgets->cboPort, QStringLiteral("Com6"));
+            clickOk();
+            ++expectedReports;
+            QCOMPARE(m_port->commPort(), qint16(kPtyPort));
+            QVERIFY(!m_port->portOpen());
+        }
+        QCOMPARE(m_reports.size(), expectedReports);
+
+        choose(m_widgets->cboPort, QStringLiteral("Com3"));
+        clickOk();
+        QCOMPARE(m_reports.size(), expectedReports);
+        QCOMPARE(m_port->commPort(), qint16(3));
+        QVERIFY(m_port->portOpen());
+        QCOMPARE(stored("CommPort"), QStringLiteral("3"));
+        QVERIFY(other.write(QByteArray("y")));
+        QTRY_COMPARE_WITH_TIMEOUT(m_port->inBufferCount(), qint16(1), 2000);
+
+        // Once reopened, the port behaves as any open port: a move back keeps it open.
+        choose(m_widgets->cboPort, QStringLiteral("Com%1").arg(kPtyPort));
+        clickOk();
+        QCOMPARE(m_reports.size(), expectedReports);
+        QVERIFY(m_port->portOpen());
+    }
+
+    // Opening failed at start-up: a new number is set and stored but not opened, also after
+    // a failed change, because nothing had been open to reopen.
+    void portClosedAtStartUpIsNotOpenedByChange()
+    {
+        QCOMPARE(m_port->setCommPort(kMissingPort), Outcome());
+        QVERIFY(OPENCOMM2(*m_port));
+        m_panel->LoadPropertySettings();
+        QVERIFY(!m_port->portOpen());
+        m_widgets->cboPort->setCurrentIndex(-1);
+        clickOk();
+        QCOMPARE(m_reports.size(), 1);
+        QCOMPARE(m_port->commPort(), qint16(kMissingPort));
+
+        choose(m_widgets->cboPort, QStringLiteral("Com%1").arg(kPtyPort));
+        clickOk();
+        QCOMPARE(m_reports.size(), 1);
+        QCOMPARE(m_port->commPort(), qint16(kPtyPort));
+        QCOMPARE(stored("CommPort"), QStringLiteral("2"));
+        QVERIFY(!m_port->portOpen());
+    }
+
     void noPortSelectedIsRefusedAndUndone()
     {
         startOnPty();
