@@ -23,6 +23,17 @@ constexpr std::array kStandardSpeeds { 50,      75,      110,     134,     150, 
                                        1500000, 2000000, 2500000, 3000000, 3500000, 4000000 };
 #endif
 
+// One and a half stop bits: the serial layer sets them on Windows. On Linux and the other
+// Unix systems it quietly runs one stop bit instead, and the port would then report and store
+// a setting the line does not have, so the text refuses them there. The tty has no setting of
+// its own for them either: two stop bits with 5 data bits give 1.5 only on some UARTs, and
+// nothing here could check which.
+#ifdef Q_OS_WIN
+constexpr bool kOneAndHalfStopBitsPossible = true;
+#else
+constexpr bool kOneAndHalfStopBitsPossible = false;
+#endif
+
 bool isAsciiDigits(const QString &text)
 {
     return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) {
@@ -62,8 +73,8 @@ std::optional<LineSettings> LineSettings::fromText(const QString &text)
         return std::nullopt;
     }
     result.dataBits = dataBitsText.toInt();
-    if (stopBitsText != QLatin1String("1") && stopBitsText != QLatin1String("1.5")
-        && stopBitsText != QLatin1String("2")) {
+    if (stopBitsText != QLatin1String("1") && stopBitsText != QLatin1String("2")
+        && !(kOneAndHalfStopBitsPossible && stopBitsText == QLatin1String("1.5"))) {
         return std::nullopt;
     }
     result.stopBits = stopBitsText;

@@ -13,7 +13,8 @@ public:
     // Always one of e, o, n, m, s (lower case).
     QChar parity = QLatin1Char('n');
     int dataBits = 8;
-    // "1", "1.5" or "2", kept as text because one of them is not a whole number.
+    // "1", "1.5" or "2", kept as text because one of them is not a whole number; "1.5" only
+    // where the serial layer can really set it (Windows).
     QString stopBits = QStringLiteral("1");
 
     // Reads a settings text in any letter case; empty when any field is missing, extra or

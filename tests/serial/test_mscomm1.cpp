@@ -78,8 +78,8 @@ private slots:
         QTest::addColumn<QString>("reported");
         QTest::newRow("upper-case none") << "9600,N,8,1"
                                          << "9600,n,8,1";
-        QTest::newRow("even, 7, one and a half") << "115200,E,7,1.5"
-                                                 << "115200,e,7,1.5";
+        QTest::newRow("even, 7, one") << "115200,E,7,1"
+                                      << "115200,e,7,1";
         QTest::newRow("odd, two stop bits") << "19200,o,8,2"
                                             << "19200,o,8,2";
         QTest::newRow("mark, five bits") << "300,M,5,1"
@@ -110,6 +110,9 @@ private slots:
         QTest::newRow("data bits 9") << "9600,n,9,1";
         QTest::newRow("stop bits 3") << "9600,n,8,3";
         QTest::newRow("stop bits 1.0") << "9600,n,8,1.0";
+        // The serial layer would quietly run one stop bit and report one and a half.
+        QTest::newRow("stop bits 1.5") << "9600,n,8,1.5";
+        QTest::newRow("stop bits 1.5 with 5 bits") << "9600,n,5,1.5";
         QTest::newRow("parity x") << "9600,x,8,1";
         QTest::newRow("parity word") << "9600,none,8,1";
         QTest::newRow("too few fields") << "9600,n,8";
@@ -277,6 +280,22 @@ private slots:
         termios tio {};
         QCOMPARE(tcgetattr(m_pty->slaveFd(), &tio), 0);
         QVERIFY(!(tio.c_cflag & CSTOPB));
+        QVERIFY(m_port->portOpen());
+    }
+
+    void oneAndHalfStopBitsRefusedOnOpenPort()
+    {
+        openOnPty();
+        QCOMPARE(m_port->setSettings(QStringLiteral("19200,n,8,2")), Outcome());
+        const Outcome refused = m_port->setSettings(QStringLiteral("9600,n,8,1.5"));
+        QVERIFY(refused);
+        QCOMPARE(refused->number, MSComm1::kErrorInvalidValue);
+        QCOMPARE(m_port->settings(), QStringLiteral("19200,n,8,2"));
+        // The tty was left as it was: two stop bits, 19200.
+        termios tio {};
+        QCOMPARE(tcgetattr(m_pty->slaveFd(), &tio), 0);
+        QVERIFY(tio.c_cflag & CSTOPB);
+        QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 19200L);
         QVERIFY(m_port->portOpen());
     }
 

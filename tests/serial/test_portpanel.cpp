@@ -204,11 +204,13 @@ private slots:
                                     << "None"
                                     << "8"
                                     << "1";
-        QTest::newRow("115200,e,7,1.5") << "115200,e,7,1.5"
-                                        << "115200"
-                                        << "Even"
-                                        << "7"
-                                        << "1.5";
+        // The port takes no 1.5 stop bits here, so the shifted positions of "1.5" are
+        // tested on the settings text itself, with the current-port view.
+        QTest::newRow("115200,e,7,1") << "115200,e,7,1"
+                                      << "115200"
+                                      << "Even"
+                                      << "7"
+                                      << "1";
         QTest::newRow("19200,n,8,2") << "19200,n,8,2"
                                      << "19200"
                                      << "None"
@@ -331,6 +333,34 @@ private slots:
         QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 19200L);
         QCOMPARE(TtyTermios2::inputSpeed(m_pty->slaveFd()), 19200L);
         QCOMPARE(stored("portSettings"), QStringLiteral("19200,n,8,1"));
+    }
+
+    // One and a half stop bits are refused in the text, so only the speed goes in, and
+    // what is stored is what the port really runs.
+    void oneAndHalfStopBitsFallBackToSpeedOnly()
+    {
+        startOnPty();
+        QCOMPARE(m_port->setSettings(QStringLiteral("9600,n,8,2")), Outcome());
+        m_panel->LoadPropertySettings();
+        choose(m_widgets->cboSpeed, QStringLiteral("19200"));
+        choose(m_widgets->cboStopBits, QStringLiteral("1.5"));
+        clickOk();
+        QVERIFY(m_reports.isEmpty());
+        QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 19200L);
+        QCOMPARE(TtyTermios2::inputSpeed(m_pty->slaveFd()), 19200L);
+        QCOMPARE(stored("portSettings"), QStringLiteral("19200,n,8,2"));
+        QVERIFY(m_port->portOpen());
+    }
+
+    void oneAndHalfStopBitsOnClosedPortReportNotOpen()
+    {
+        m_panel->LoadPropertySettings();
+        choose(m_widgets->cboStopBits, QStringLiteral("1.5"));
+        clickOk();
+        QCOMPARE(m_reports.size(), 1);
+        QCOMPARE(m_reports.first().number, 8018);
+        QVERIFY(nothingStored());
+        QCOMPARE(m_port->settings(), QStringLiteral("9600,n,8,1"));
     }
 
     void deviceRefusalFallsBackToSpeedOnly()
