@@ -1,9 +1,6 @@
-#include "common/settingsstore.h"
-#include "pseudoterminal.h"
-#include "serial/mscomm1.h"
+#include "ptyport.h"
 #include "serial/portpanel.h"
 #include "serial/portrestore.h"
-#include "ttytermios2.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -11,82 +8,69 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-constexpr int kPtyPort = 2;
+constexpr int kPtyPort = PtyPort::kPtyPort;
 constexpr int kMissingPort = 5;
-const QString kProperties = QString::fromLatin1(SettingsStore::kPropertiesSection);
 
-QStringList entriesOf(const QComboBox *list)
+// A list's entries, separated by blanks.
+QString entriesOf(const QComboBox *list)
 {
     QStringList entries;
     for (int index = 0; index < list->count(); ++index) {
         entries.append(list->itemText(index));
     }
-    return entries;
+    return entries.join(u' ');
 }
 
-// The port panel's controls as the main window has them: pick-only lists, two editable
-// lists and the two option groups, each group in its own frame.
+QString com(int port)
+{
+    return u"Com%1"_s.arg(port);
+}
+
+// The panel's controls as the main window has them; each option group in its own frame.
 struct PanelWidgets
 {
     QWidget window;
-    QComboBox *cboPort = new QComboBox(&window);
-    QComboBox *cboSpeed = new QComboBox(&window);
-    QComboBox *cboDataBits = new QComboBox(&window);
-    QComboBox *cboParity = new QComboBox(&window);
-    QComboBox *cboStopBits = new QComboBox(&window);
-    QComboBox *Combo1 = new QComboBox(&window);
-    QComboBox *Combo6 = new QComboBox(&window);
-    QGroupBox *flowFrame = new QGroupBox(&window);
-    QGroupBox *echoFrame = new QGroupBox(&window);
-    std::array<QRadioButton *, 4> optFlow {};
-    std::array<QRadioButton *, 2> optEcho {};
-    QPushButton *Command1 = new QPushButton(QStringLiteral("OK"), &window);
+    PortPanel::Controls controls;
+    QPushButton *Command1 = new QPushButton(u"OK"_s, &window);
 
     PanelWidgets()
     {
-        Combo1->setEditable(true);
-        Combo6->setEditable(true);
-        const QStringList flowCaptions { QStringLiteral("None"), QStringLiteral("Xon/Xoff"),
-                                         QStringLiteral("RTS"), QStringLiteral("Xon/RTS") };
-        for (int index = 0; index < 4; ++index) {
-            optFlow[index] = new QRadioButton(flowCaptions.at(index), flowFrame);
-            // Sized to their captions: a click hits a radio button only on its indicator or text.
-            optFlow[index]->move(10, 20 + 25 * index);
-            optFlow[index]->adjustSize();
+        for (QComboBox **list :
+             { &controls.cboPort, &controls.cboSpeed, &controls.cboDataBits, &controls.cboParity,
+               &controls.cboStopBits, &controls.Combo1, &controls.Combo6 }) {
+            *list = new QComboBox(&window);
         }
-        optEcho[0] = new QRadioButton(QStringLiteral("Off"), echoFrame);
-        optEcho[1] = new QRadioButton(QStringLiteral("On"), echoFrame);
-        optEcho[0]->move(10, 20);
-        optEcho[1]->move(10, 45);
-        optEcho[0]->adjustSize();
-        optEcho[1]->adjustSize();
+        controls.Combo1->setEditable(true);
+        controls.Combo6->setEditable(true);
+        auto *flowFrame = new QGroupBox(&window);
+        auto *echoFrame = new QGroupBox(&window);
+        // Sized to their captions: a click hits a radio button only on its indicator or text.
+        const auto place = [](QRadioButton *option, int row) {
+            option->move(10, 20 + 25 * row);
+            option->adjustSize();
+        };
+        const QStringList flow { u"None"_s, u"Xon/Xoff"_s, u"RTS"_s, u"Xon/RTS"_s };
+        for (int index = 0; index < 4; ++index) {
+            controls.optFlow[index] = new QRadioButton(flow.at(index), flowFrame);
+            place(controls.optFlow[index], index);
+        }
+        controls.optEcho
+            = { new QRadioButton(u"Off"_s, echoFrame), new QRadioButton(u"On"_s, echoFrame) };
+        place(controls.optEcho[0], 0);
+        place(controls.optEcho[1], 1);
         flowFrame->setGeometry(0, 0, 150, 130);
         echoFrame->setGeometry(160, 0, 150, 80);
         Command1->setGeometry(160, 100, 80, 25);
         window.resize(400, 200);
         window.show();
-    }
-
-    PortPanel::Controls controls() const
-    {
-        PortPanel::Controls controls;
-        controls.cboPort = cboPort;
-        controls.cboSpeed = cboSpeed;
-        controls.cboDataBits = cboDataBits;
-        controls.cboParity = cboParity;
-        controls.cboStopBits = cboStopBits;
-        controls.Combo1 = Combo1;
-        controls.Combo6 = Combo6;
-        controls.optFlow = optFlow;
-        controls.optEcho = optEcho;
-        return controls;
     }
 };
 
@@ -95,24 +79,27 @@ struct PanelWidgets
 class TestPortPanel : public QObject
 {
     Q_OBJECT
-private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<PseudoTerminal> m_pty;
-    std::unique_ptr<MSComm1> m_port;
+    std::unique_ptr<PtyPort> m_f;
+    MSComm1 *m_port = nullptr;
     std::unique_ptr<PanelWidgets> m_widgets;
+    const PortPanel::Controls *m_c = nullptr;
     std::unique_ptr<PortPanel> m_panel;
     QList<ErrorValue> m_reports;
     bool m_echoFlag = false;
 
-    QString stored(const char *key) const
+    // The four stored keys: portSettings, CommPort, Handshaking, Echo.
+    QStringList stored() const
     {
-        return m_store->value(kProperties, QLatin1String(key));
+        QStringList values;
+        for (const char *key : { "portSettings", "CommPort", "Handshaking", "Echo" }) {
+            values << m_f->store.value(QString::fromLatin1(SettingsStore::kPropertiesSection),
+                                       QLatin1String(key));
+        }
+        return values;
     }
-    bool nothingStored() const
+    QString portState() const
     {
-        return stored("portSettings").isEmpty() && stored("CommPort").isEmpty()
-            && stored("Handshaking").isEmpty() && stored("Echo").isEmpty();
+        return u"%1 %2"_s.arg(m_port->commPort()).arg(m_port->portOpen() ? "open" : "closed");
     }
     void choose(QComboBox *list, const QString &text)
     {
@@ -120,7 +107,16 @@ private:
         QVERIFY2(index >= 0, qPrintable(text));
         list->setCurrentIndex(index);
     }
-    void clickOk() { QTest::mouseClick(m_widgets->Command1, Qt::LeftButton); }
+    // Speed, parity, data bits, stop bits.
+    void chooseLine(const QStringList &line)
+    {
+        choose(m_c->cboSpeed, line[0]);
+        choose(m_c->cboParity, line[1]);
+        choose(m_c->cboDataBits, line[2]);
+        choose(m_c->cboStopBits, line[3]);
+    }
+    void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    void clickOk() { click(m_widgets->Command1); }
     // Start-up on the pseudo-terminal: port 2, opened, lists filled.
     void startOnPty()
     {
@@ -133,20 +129,16 @@ private:
 private slots:
     void init()
     {
-        QFile::remove(m_dir.filePath(QStringLiteral("store.ini")));
-        m_store = std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("store.ini")));
-        m_pty = std::make_unique<PseudoTerminal>();
-        QVERIFY(m_pty->isValid());
-        const QString ports = QString::fromLatin1(SettingsStore::kPortsSection);
-        m_store->setValue(ports, QStringLiteral("Com%1").arg(kPtyPort), m_pty->linkPath());
-        m_store->setValue(ports, QStringLiteral("Com%1").arg(kMissingPort),
-                          m_dir.filePath(QStringLiteral("unplugged")));
-        m_port = std::make_unique<MSComm1>(*m_store);
+        m_f = std::make_unique<PtyPort>();
+        QVERIFY(m_f->pty.isValid());
+        m_f->mapPort(kMissingPort, m_f->missingDevice());
+        m_port = &m_f->port;
         m_widgets = std::make_unique<PanelWidgets>();
+        m_c = &m_widgets->controls;
         m_reports.clear();
         m_echoFlag = false;
         m_panel = std::make_unique<PortPanel>(
-            m_widgets->controls(), *m_port, *m_store, m_echoFlag,
+            *m_c, *m_port, m_f->store, m_echoFlag,
             [this](const ErrorValue &error) { m_reports.append(error); });
         connect(m_widgets->Command1, &QPushButton::clicked, m_panel.get(),
                 &PortPanel::Command1_Click);
@@ -155,328 +147,228 @@ private slots:
     {
         m_panel.reset();
         m_widgets.reset();
-        m_port.reset();
-        m_pty.reset();
-        m_store.reset();
+        m_f.reset();
     }
 
     void listsHoldEntriesOnceInOrder()
     {
-        m_widgets->Combo1->setEditText(QStringLiteral("30"));
+        m_c->Combo1->setEditText(u"30"_s);
         m_panel->LoadPropertySettings();
         m_panel->LoadPropertySettings();
         QStringList ports;
         for (int port = 1; port <= 16; ++port) {
-            ports << QStringLiteral("Com%1").arg(port);
+            ports << com(port);
         }
-        QCOMPARE(entriesOf(m_widgets->cboPort), ports);
-        QCOMPARE(entriesOf(m_widgets->Combo1),
-                 QStringList({ "5", "10", "30", "60", "180", "600", "1800", "3600" }));
-        QCOMPARE(entriesOf(m_widgets->Combo6),
-                 QStringList({ "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "15", "20", "30",
-                               "40", "50", "60" }));
-        QCOMPARE(entriesOf(m_widgets->cboSpeed),
-                 QStringList({ "110", "300", "600", "1200", "2400", "4800", "9600", "14400",
-                               "19200", "28800", "38400", "56000", "57600", "76800", "115200",
-                               "128000", "256000" }));
-        QCOMPARE(entriesOf(m_widgets->cboDataBits), QStringList({ "4", "5", "6", "7", "8" }));
-        QCOMPARE(entriesOf(m_widgets->cboParity),
-                 QStringList({ "Even", "Odd", "None", "Mark", "Space" }));
-        QCOMPARE(entriesOf(m_widgets->cboStopBits), QStringList({ "1", "1.5", "2" }));
+        QCOMPARE(entriesOf(m_c->cboPort), ports.join(u' '));
+        QCOMPARE(entriesOf(m_c->Combo1), u"5 10 30 60 180 600 1800 3600"_s);
+        QCOMPARE(entriesOf(m_c->Combo6), u"1 2 3 4 5 6 7 8 9 10 15 20 30 40 50 60"_s);
+        QCOMPARE(entriesOf(m_c->cboSpeed),
+                 u"110 300 600 1200 2400 4800 9600 14400 19200 28800 38400 56000 57600 76800 "
+                 "115200 128000 256000"_s);
+        QCOMPARE(entriesOf(m_c->cboDataBits), u"4 5 6 7 8"_s);
+        QCOMPARE(entriesOf(m_c->cboParity), u"Even Odd None Mark Space"_s);
+        QCOMPARE(entriesOf(m_c->cboStopBits), u"1 1.5 2"_s);
         // The correction value typed before the lists were filled is still shown.
-        QCOMPARE(m_widgets->Combo1->currentText(), QStringLiteral("30"));
+        QCOMPARE(m_c->Combo1->currentText(), u"30"_s);
         // Each port entry tells the device it stands for.
-        QCOMPARE(m_widgets->cboPort->itemData(0, Qt::ToolTipRole).toString(),
-                 m_port->deviceName(1));
-        QCOMPARE(m_widgets->cboPort->itemData(15, Qt::ToolTipRole).toString(),
-                 QStringLiteral("/dev/ttyS15"));
+        QCOMPARE(m_c->cboPort->itemData(1, Qt::ToolTipRole).toString(), m_f->pty.linkPath());
+        QCOMPARE(m_c->cboPort->itemData(15, Qt::ToolTipRole).toString(), u"/dev/ttyS15"_s);
     }
 
+    // Shown by position, then applied unchanged: what is stored is what was there.
+    // (The pty takes no 1.5 stop bits; that shift is tested on the current-port view.)
     void showsCurrentSettings_data()
     {
         QTest::addColumn<QString>("settings");
-        QTest::addColumn<QString>("speed");
-        QTest::addColumn<QString>("parity");
-        QTest::addColumn<QString>("dataBits");
-        QTest::addColumn<QString>("stopBits");
-        QTest::newRow("9600,n,8,1") << "9600,n,8,1"
-                                    << "9600"
-                                    << "None"
-                                    << "8"
-                                    << "1";
-        // The port takes no 1.5 stop bits here, so the shifted positions of "1.5" are
-        // tested on the settings text itself, with the current-port view.
-        QTest::newRow("115200,e,7,1") << "115200,e,7,1"
-                                      << "115200"
-                                      << "Even"
-                                      << "7"
-                                      << "1";
-        QTest::newRow("19200,n,8,2") << "19200,n,8,2"
-                                     << "19200"
-                                     << "None"
-                                     << "8"
-                                     << "2";
-        QTest::newRow("odd parity") << "4800,O,8,1"
-                                    << "4800"
-                                    << "Odd"
-                                    << "8"
-                                    << "1";
-        QTest::newRow("mark parity") << "2400,M,7,2"
-                                     << "2400"
-                                     << "Mark"
-                                     << "7"
-                                     << "2";
+        QTest::addColumn<QStringList>("shown"); // speed, parity, data bits, stop bits
+        QTest::newRow("9600,n,8,1") << u"9600,n,8,1"_s << QStringList { "9600", "None", "8", "1" };
+        QTest::newRow("115200,e,7,1")
+            << u"115200,e,7,1"_s << QStringList { "115200", "Even", "7", "1" };
+        QTest::newRow("19200,n,8,2")
+            << u"19200,n,8,2"_s << QStringList { "19200", "None", "8", "2" };
+        QTest::newRow("odd parity") << u"4800,O,8,1"_s << QStringList { "4800", "Odd", "8", "1" };
+        QTest::newRow("mark parity") << u"2400,M,7,2"_s << QStringList { "2400", "Mark", "7", "2" };
     }
     void showsCurrentSettings()
     {
         QFETCH(QString, settings);
         QCOMPARE(m_port->setSettings(settings), Outcome());
         m_panel->LoadPropertySettings();
-        QTEST(m_widgets->cboSpeed->currentText(), "speed");
-        QTEST(m_widgets->cboParity->currentText(), "parity");
-        QTEST(m_widgets->cboDataBits->currentText(), "dataBits");
-        QTEST(m_widgets->cboStopBits->currentText(), "stopBits");
-        QCOMPARE(m_widgets->cboPort->currentText(), QStringLiteral("Com1"));
-    }
-
-    void applyingUnchangedKeepsParity()
-    {
-        QCOMPARE(m_port->setSettings(QStringLiteral("2400,m,7,2")), Outcome());
-        m_panel->LoadPropertySettings();
+        QTEST(QStringList({ m_c->cboSpeed->currentText(), m_c->cboParity->currentText(),
+                            m_c->cboDataBits->currentText(), m_c->cboStopBits->currentText() }),
+              "shown");
+        QCOMPARE(m_c->cboPort->currentText(), com(1));
         clickOk();
         QVERIFY(m_reports.isEmpty());
-        QCOMPARE(stored("portSettings"), QStringLiteral("2400,m,7,2"));
+        QCOMPARE(stored(), QStringList({ settings.toLower(), "1", "0", "False" }));
     }
 
-    void portSeventeenFlowAndEcho()
+    void portSeventeenFlowAndEchoThenClicks()
     {
         QCOMPARE(m_port->setCommPort(17), Outcome());
         QCOMPARE(m_port->setHandshaking(2), Outcome());
         m_echoFlag = true;
         m_panel->LoadPropertySettings();
-        QCOMPARE(m_widgets->cboPort->currentIndex(), -1);
-        QVERIFY(m_widgets->optFlow[2]->isChecked());
+        QCOMPARE(m_c->cboPort->currentIndex(), -1);
+        QVERIFY(m_c->optFlow[2]->isChecked());
         QCOMPARE(m_panel->pendingFlow(), qint16(2));
-        QVERIFY(m_widgets->optEcho[1]->isChecked());
+        QVERIFY(m_c->optEcho[1]->isChecked());
         QVERIFY(m_panel->pendingEcho());
-    }
-
-    void optionClicksRecordChoices()
-    {
-        m_panel->LoadPropertySettings();
-        QTest::mouseClick(m_widgets->optFlow[3], Qt::LeftButton);
+        click(m_c->optFlow[3]);
         QCOMPARE(m_panel->pendingFlow(), qint16(3));
-        QTest::mouseClick(m_widgets->optEcho[1], Qt::LeftButton);
-        QVERIFY(m_panel->pendingEcho());
-        QTest::mouseClick(m_widgets->optEcho[0], Qt::LeftButton);
+        click(m_c->optEcho[0]);
         QVERIFY(!m_panel->pendingEcho());
     }
 
     void applyWithPortClosedStores()
     {
         m_panel->LoadPropertySettings();
-        choose(m_widgets->cboPort, QStringLiteral("Com3"));
-        choose(m_widgets->cboSpeed, QStringLiteral("19200"));
-        choose(m_widgets->cboParity, QStringLiteral("Even"));
-        choose(m_widgets->cboDataBits, QStringLiteral("7"));
-        choose(m_widgets->cboStopBits, QStringLiteral("1"));
-        QTest::mouseClick(m_widgets->optFlow[1], Qt::LeftButton);
-        QTest::mouseClick(m_widgets->optEcho[1], Qt::LeftButton);
+        choose(m_c->cboPort, com(3));
+        chooseLine({ "19200", "Even", "7", "1" });
+        click(m_c->optFlow[1]);
+        click(m_c->optEcho[1]);
         clickOk();
         QVERIFY(m_reports.isEmpty());
-        QCOMPARE(stored("CommPort"), QStringLiteral("3"));
-        QCOMPARE(stored("Handshaking"), QStringLiteral("1"));
-        QCOMPARE(stored("portSettings"), QStringLiteral("19200,e,7,1"));
-        QCOMPARE(stored("Echo"), QStringLiteral("True"));
+        QCOMPARE(stored(), QStringList({ "19200,e,7,1", "3", "1", "True" }));
         QVERIFY(m_echoFlag);
-        // A closed port is not opened by applying.
-        QVERIFY(!m_port->portOpen());
+        QCOMPARE(portState(), u"3 closed"_s); // a closed port is not opened by applying
     }
 
-    void speedOrFlowOnOpenPortKeepsItOpen()
+    // Changing only the flow (or only the speed, below) leaves an open port open.
+    void flowOnOpenPortKeepsItOpen()
     {
         startOnPty();
-        choose(m_widgets->cboSpeed, QStringLiteral("19200"));
+        click(m_c->optFlow[1]);
         clickOk();
         QVERIFY(m_reports.isEmpty());
-        QVERIFY(m_port->portOpen());
-        QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 19200L);
-        QCOMPARE(stored("portSettings"), QStringLiteral("19200,n,8,1"));
-        QCOMPARE(stored("CommPort"), QStringLiteral("2"));
-
-        QTest::mouseClick(m_widgets->optFlow[1], Qt::LeftButton);
-        clickOk();
-        QVERIFY(m_reports.isEmpty());
-        QVERIFY(m_port->portOpen());
-        QCOMPARE(m_port->handshaking(), 1);
-        QCOMPARE(stored("Handshaking"), QStringLiteral("1"));
-        // Bytes still arrive on the port that stayed open.
-        QVERIFY(m_pty->write(QByteArray("x")));
+        QCOMPARE(portState(), u"2 open"_s);
+        QCOMPARE(stored(), QStringList({ "9600,n,8,1", "2", "1", "False" }));
+        QVERIFY(m_f->pty.write("x")); // bytes still arrive on the port that stayed open
         QTRY_COMPARE_WITH_TIMEOUT(m_port->inBufferCount(), qint16(1), 2000);
     }
 
-    void textRefusedSpeedGoesThroughControlBlock()
+    // A speed the text refuses goes in through the control block with no message; the pty
+    // refuses parity and 7 bits, and the text 1.5 stop bits: then only the speed goes in the
+    // same way. The rest of the apply goes on, and what is stored is what the port runs.
+    // A standard speed afterwards (alone, after the 76800 row) moves receiving as well as
+    // sending and keeps the port open.
+    void refusedLineFallsBackToSpeedOnly_data()
     {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QStringList>("chosen");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("76800") << u"9600,n,8,1"_s << QStringList { "76800", "None", "8", "1" }
+                               << u"76800,n,8,1"_s;
+        QTest::newRow("even, 7 bits")
+            << u"9600,n,8,1"_s << QStringList { "57600", "Even", "7", "1" } << u"57600,n,8,1"_s;
+        QTest::newRow("1.5 stop bits")
+            << u"9600,n,8,2"_s << QStringList { "19200", "None", "8", "1.5" } << u"19200,n,8,2"_s;
+    }
+    void refusedLineFallsBackToSpeedOnly()
+    {
+        QFETCH(QString, before);
+        QFETCH(QStringList, chosen);
+        QFETCH(QString, expected);
+        QCOMPARE(m_port->setSettings(before), Outcome());
         startOnPty();
-        choose(m_widgets->cboSpeed, QStringLiteral("76800"));
+        chooseLine(chosen);
+        click(m_c->optFlow[2]);
         clickOk();
         QVERIFY(m_reports.isEmpty());
-        QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 76800L);
-        QCOMPARE(TtyTermios2::inputSpeed(m_pty->slaveFd()), 76800L);
-        QCOMPARE(stored("portSettings"), QStringLiteral("76800,n,8,1"));
-        QVERIFY(m_port->portOpen());
+        QCOMPARE(m_f->speeds(), u"%1/%1"_s.arg(chosen[0]));
+        QCOMPARE(stored(), QStringList({ expected, "2", "2", "False" }));
+        QCOMPARE(portState(), u"2 open"_s);
 
-        // A standard speed afterwards moves receiving as well as sending.
-        choose(m_widgets->cboSpeed, QStringLiteral("19200"));
+        chooseLine({ "38400", "None", "8", "1" });
         clickOk();
         QVERIFY(m_reports.isEmpty());
-        QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 19200L);
-        QCOMPARE(TtyTermios2::inputSpeed(m_pty->slaveFd()), 19200L);
-        QCOMPARE(stored("portSettings"), QStringLiteral("19200,n,8,1"));
+        QCOMPARE(m_f->speeds(), u"38400/38400"_s);
+        QCOMPARE(stored()[0], u"38400,n,8,1"_s);
+        QCOMPARE(portState(), u"2 open"_s);
     }
 
-    // One and a half stop bits are refused in the text, so only the speed goes in, and
-    // what is stored is what the port really runs.
-    void oneAndHalfStopBitsFallBackToSpeedOnly()
+    void fallbackOnClosedPortReportsNotOpen_data()
     {
-        startOnPty();
-        QCOMPARE(m_port->setSettings(QStringLiteral("9600,n,8,2")), Outcome());
+        QTest::addColumn<QStringList>("chosen");
+        QTest::newRow("speed the text refuses") << QStringList { "76800", "None", "8", "1" };
+        QTest::newRow("1.5 stop bits") << QStringList { "9600", "None", "8", "1.5" };
+    }
+    void fallbackOnClosedPortReportsNotOpen()
+    {
+        QFETCH(QStringList, chosen);
         m_panel->LoadPropertySettings();
-        choose(m_widgets->cboSpeed, QStringLiteral("19200"));
-        choose(m_widgets->cboStopBits, QStringLiteral("1.5"));
+        chooseLine(chosen);
         clickOk();
-        QVERIFY(m_reports.isEmpty());
-        QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 19200L);
-        QCOMPARE(TtyTermios2::inputSpeed(m_pty->slaveFd()), 19200L);
-        QCOMPARE(stored("portSettings"), QStringLiteral("19200,n,8,2"));
-        QVERIFY(m_port->portOpen());
+        QCOMPARE(m_reports,
+                 QList<ErrorValue>({ { 8018, u"Operation valid only when the port is open"_s } }));
+        QCOMPARE(stored(), QStringList({ "", "", "", "" }));
+        QCOMPARE(m_port->settings(), u"9600,n,8,1"_s);
     }
 
-    void oneAndHalfStopBitsOnClosedPortReportNotOpen()
+    // A failed port change (a missing device, or no port selected: port 0) is reported once
+    // and undone: old number back, port closed, nothing stored, the echo choice still taken.
+    void failedPortChangeIsUndone_data()
     {
-        m_panel->LoadPropertySettings();
-        choose(m_widgets->cboStopBits, QStringLiteral("1.5"));
-        clickOk();
-        QCOMPARE(m_reports.size(), 1);
-        QCOMPARE(m_reports.first().number, 8018);
-        QVERIFY(nothingStored());
-        QCOMPARE(m_port->settings(), QStringLiteral("9600,n,8,1"));
+        QTest::addColumn<int>("portIndex");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing device") << kMissingPort - 1 << u"No such file or directory"_s;
+        QTest::newRow("no port selected") << -1 << u"Invalid port number"_s;
     }
-
-    void deviceRefusalFallsBackToSpeedOnly()
-    {
-        startOnPty();
-        choose(m_widgets->cboSpeed, QStringLiteral("57600"));
-        choose(m_widgets->cboParity, QStringLiteral("Even"));
-        choose(m_widgets->cboDataBits, QStringLiteral("7"));
-        QTest::mouseClick(m_widgets->optFlow[2], Qt::LeftButton);
-        clickOk();
-        // The pty takes neither parity nor 7 bits: only the speed goes in, through the
-        // control block, and the rest of the apply goes on.
-        QVERIFY(m_reports.isEmpty());
-        QCOMPARE(TtyTermios2::outputSpeed(m_pty->slaveFd()), 57600L);
-        QCOMPARE(stored("portSettings"), QStringLiteral("57600,n,8,1"));
-        QCOMPARE(stored("Handshaking"), QStringLiteral("2"));
-        QVERIFY(m_port->portOpen());
-    }
-
     void failedPortChangeIsUndone()
     {
+        QFETCH(int, portIndex);
+        QFETCH(QString, message);
         startOnPty();
-        QTest::mouseClick(m_widgets->optEcho[1], Qt::LeftButton);
-        choose(m_widgets->cboPort, QStringLiteral("Com%1").arg(kMissingPort));
+        click(m_c->optEcho[1]);
+        m_c->cboPort->setCurrentIndex(portIndex);
         clickOk();
-        QCOMPARE(m_reports.size(), 1);
-        QCOMPARE(m_reports.first().number, MSComm1::kErrorInvalidPort);
-        QCOMPARE(m_reports.first().text, QStringLiteral("No such file or directory"));
-        QCOMPARE(m_port->commPort(), qint16(kPtyPort));
-        QVERIFY(!m_port->portOpen());
-        QVERIFY(nothingStored());
-        // The echo choice took effect for the running program all the same.
+        QCOMPARE(m_reports, QList<ErrorValue>({ { MSComm1::kErrorInvalidPort, message } }));
+        QCOMPARE(portState(), u"2 closed"_s);
+        QCOMPARE(stored(), QStringList({ "", "", "", "" }));
         QVERIFY(m_echoFlag);
-        // The user's choice stays in the list.
-        QCOMPARE(m_widgets->cboPort->currentText(), QStringLiteral("Com%1").arg(kMissingPort));
-
-        // Choosing the old port again finds equal numbers and does not reopen it.
-        choose(m_widgets->cboPort, QStringLiteral("Com%1").arg(kPtyPort));
-        clickOk();
-        QCOMPARE(m_reports.size(), 1);
-        QVERIFY(!m_port->portOpen());
-        QCOMPARE(stored("CommPort"), QStringLiteral("2"));
+        QCOMPARE(m_c->cboPort->currentIndex(), portIndex); // the user's choice stays
     }
 
-    void openPortMovesToWorkingPort()
+    // Moving an open port to a working one opens the new device, also when an earlier
+    // failed change left the port closed, even after the old port was chosen again or a
+    // second change failed in between.
+    void workingPortIsOpened_data()
     {
+        QTest::addColumn<QList<int>>("detour"); // ports applied first
+        QTest::addColumn<int>("failures");
+        QTest::newRow("straight from the open port") << QList<int> {} << 0;
+        QTest::newRow("after a failed change") << QList<int> { kMissingPort } << 1;
+        QTest::newRow("after choosing the old port") << QList<int> { kMissingPort, kPtyPort } << 1;
+        QTest::newRow("after a second failure") << QList<int> { kMissingPort, 6 } << 2;
+    }
+    void workingPortIsOpened()
+    {
+        QFETCH(QList<int>, detour);
+        QFETCH(int, failures);
         startOnPty();
         PseudoTerminal other;
         QVERIFY(other.isValid());
-        m_store->setValue(QString::fromLatin1(SettingsStore::kPortsSection), QStringLiteral("Com3"),
-                          other.linkPath());
-        choose(m_widgets->cboPort, QStringLiteral("Com3"));
-        clickOk();
-        QVERIFY(m_reports.isEmpty());
-        QCOMPARE(m_port->commPort(), qint16(3));
-        QVERIFY(m_port->portOpen());
-        QCOMPARE(stored("CommPort"), QStringLiteral("3"));
-        // The port now listens on the new device.
-        QVERIFY(other.write(QByteArray("z")));
-        QTRY_COMPARE_WITH_TIMEOUT(m_port->inBufferCount(), qint16(1), 2000);
-        QCOMPARE(m_port->input(), QByteArray("z"));
-    }
-
-    // A failed change left the port closed; the next change to a working port opens it,
-    // even after the old port was chosen again and after a second failure in between.
-    void workingPortAfterFailedChangeReopens_data()
-    {
-        QTest::addColumn<bool>("oldPortChosenBetween");
-        QTest::addColumn<bool>("secondFailureBetween");
-        QTest::newRow("straight away") << false << false;
-        QTest::newRow("after choosing the old port") << true << false;
-        QTest::newRow("after a second failure") << false << true;
-    }
-    void workingPortAfterFailedChangeReopens()
-    {
-        QFETCH(bool, oldPortChosenBetween);
-        QFETCH(bool, secondFailureBetween);
-        startOnPty();
-        PseudoTerminal other;
-        QVERIFY(other.isValid());
-        const QString ports = QString::fromLatin1(SettingsStore::kPortsSection);
-        m_store->setValue(ports, QStringLiteral("Com3"), other.linkPath());
-        m_store->setValue(ports, QStringLiteral("Com6"), m_dir.filePath(QStringLiteral("gone")));
-        choose(m_widgets->cboPort, QStringLiteral("Com%1").arg(kMissingPort));
-        clickOk();
-        QCOMPARE(m_reports.size(), 1);
-        QVERIFY(!m_port->portOpen());
-        int expectedReports = 1;
-        if (oldPortChosenBetween) {
-            choose(m_widgets->cboPort, QStringLiteral("Com%1").arg(kPtyPort));
+        m_f->mapPort(3, other.linkPath());
+        m_f->mapPort(6, m_f->dir.filePath(u"gone"_s));
+        for (const int port : detour) {
+            choose(m_c->cboPort, com(port));
             clickOk();
-            QVERIFY(!m_port->portOpen());
+            QCOMPARE(portState(), u"2 closed"_s);
         }
-        if (secondFailureBetween) {
-            choose(m_widgets->cboPort, QStringLiteral("Com6"));
-            clickOk();
-            ++expectedReports;
-            QCOMPARE(m_port->commPort(), qint16(kPtyPort));
-            QVERIFY(!m_port->portOpen());
-        }
-        QCOMPARE(m_reports.size(), expectedReports);
-
-        choose(m_widgets->cboPort, QStringLiteral("Com3"));
+        QCOMPARE(m_reports.size(), failures);
+        choose(m_c->cboPort, com(3));
         clickOk();
-        QCOMPARE(m_reports.size(), expectedReports);
-        QCOMPARE(m_port->commPort(), qint16(3));
-        QVERIFY(m_port->portOpen());
-        QCOMPARE(stored("CommPort"), QStringLiteral("3"));
-        QVERIFY(other.write(QByteArray("y")));
+        QCOMPARE(m_reports.size(), failures);
+        QCOMPARE(portState(), u"3 open"_s);
+        QCOMPARE(stored()[1], u"3"_s);
+        QVERIFY(other.write("y")); // the port now listens on the new device
         QTRY_COMPARE_WITH_TIMEOUT(m_port->inBufferCount(), qint16(1), 2000);
-
+        QCOMPARE(m_port->input(), QByteArray("y"));
         // Once reopened, the port behaves as any open port: a move back keeps it open.
-        choose(m_widgets->cboPort, QStringLiteral("Com%1").arg(kPtyPort));
+        choose(m_c->cboPort, com(kPtyPort));
         clickOk();
-        QCOMPARE(m_reports.size(), expectedReports);
-        QVERIFY(m_port->portOpen());
+        QCOMPARE(m_reports.size(), failures);
+        QCOMPARE(portState(), u"2 open"_s);
     }
 
     // Opening failed at start-up: a new number is set and stored but not opened, also after
@@ -486,65 +378,30 @@ private slots:
         QCOMPARE(m_port->setCommPort(kMissingPort), Outcome());
         QVERIFY(OPENCOMM2(*m_port));
         m_panel->LoadPropertySettings();
-        QVERIFY(!m_port->portOpen());
-        m_widgets->cboPort->setCurrentIndex(-1);
+        m_c->cboPort->setCurrentIndex(-1);
         clickOk();
         QCOMPARE(m_reports.size(), 1);
-        QCOMPARE(m_port->commPort(), qint16(kMissingPort));
-
-        choose(m_widgets->cboPort, QStringLiteral("Com%1").arg(kPtyPort));
+        QCOMPARE(portState(), u"5 closed"_s);
+        choose(m_c->cboPort, com(kPtyPort));
         clickOk();
         QCOMPARE(m_reports.size(), 1);
-        QCOMPARE(m_port->commPort(), qint16(kPtyPort));
-        QCOMPARE(stored("CommPort"), QStringLiteral("2"));
-        QVERIFY(!m_port->portOpen());
-    }
-
-    void noPortSelectedIsRefusedAndUndone()
-    {
-        startOnPty();
-        m_widgets->cboPort->setCurrentIndex(-1);
-        clickOk();
-        QCOMPARE(m_reports.size(), 1);
-        QCOMPARE(m_reports.first().number, MSComm1::kErrorInvalidPort);
-        QCOMPARE(m_port->commPort(), qint16(kPtyPort));
-        QVERIFY(!m_port->portOpen());
-        QVERIFY(nothingStored());
-    }
-
-    void fallbackOnClosedPortReportsNotOpen()
-    {
-        m_panel->LoadPropertySettings();
-        choose(m_widgets->cboSpeed, QStringLiteral("76800"));
-        clickOk();
-        QCOMPARE(m_reports.size(), 1);
-        QCOMPARE(m_reports.first().number, 8018);
-        QCOMPARE(m_reports.first().text,
-                 QStringLiteral("Operation valid only when the port is open"));
-        QVERIFY(nothingStored());
+        QCOMPARE(portState(), u"2 closed"_s);
+        QCOMPARE(stored()[1], u"2"_s);
     }
 
     void messageBoxReporterShowsError()
     {
-        QString title;
-        QString text;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QMessageBox::StandardButtons buttons;
+        QString shown;
         QTimer::singleShot(0, this, [&] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             QVERIFY(box != nullptr);
-            title = box->windowTitle();
-            text = box->text();
-            icon = box->icon();
-            buttons = box->standardButtons();
+            shown = u"%1|%2|%3|%4"_s.arg(box->windowTitle(), box->text())
+                        .arg(box->icon())
+                        .arg(box->standardButtons().toInt());
             box->accept();
         });
-        PortPanel::messageBoxReporter (&m_widgets->window)(
-            ErrorValue { 8018, QStringLiteral("Operation valid only when the port is open") });
-        QCOMPARE(title, QStringLiteral("VALTORA"));
-        QCOMPARE(text, QStringLiteral("Operation valid only when the port is open"));
-        QCOMPARE(icon, QMessageBox::Warning);
-        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        PortPanel::messageBoxReporter (&m_widgets->window)(ErrorValue { 8018, u"Not open"_s });
+        QCOMPARE(shown, u"VALTORA|Not open|%1|%2"_s.arg(QMessageBox::Warning).arg(QMessageBox::Ok));
     }
 };
 

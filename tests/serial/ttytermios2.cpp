@@ -5,22 +5,13 @@
 
 namespace TtyTermios2 {
 
-long outputSpeed(int fd)
+QString speeds(int fd)
 {
     termios2 block {};
     if (::ioctl(fd, TCGETS2, &block) != 0) {
-        return -1;
+        return QString();
     }
-    return static_cast<long>(block.c_ospeed);
-}
-
-long inputSpeed(int fd)
-{
-    termios2 block {};
-    if (::ioctl(fd, TCGETS2, &block) != 0) {
-        return -1;
-    }
-    return static_cast<long>(block.c_ispeed);
+    return QStringLiteral("%1/%2").arg(block.c_ospeed).arg(block.c_ispeed);
 }
 
 bool setSplitSpeeds(int fd, long input, long output)

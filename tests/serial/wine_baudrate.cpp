@@ -18,6 +18,7 @@ void check(bool condition, const char *what)
         ++failures;
     }
 }
+#define CHECK(condition) check((condition), #condition)
 
 std::intptr_t handleValue(HANDLE handle)
 {
@@ -28,40 +29,29 @@ std::intptr_t handleValue(HANDLE handle)
 
 int main()
 {
+    using namespace NativeBaudRate;
     // A closed port: 8018, and no system call at all.
-    const unsigned long callsBefore = NativeBaudRate::systemCallCount();
+    const std::intptr_t invalid = handleValue(INVALID_HANDLE_VALUE);
+    const unsigned long callsBefore = systemCallCount();
     std::int32_t baud = 1234;
-    check(NativeBaudRate::setBaudRate(false, handleValue(INVALID_HANDLE_VALUE), 9600)
-              == NativeBaudRate::NotOpen,
-          "set on a closed port gives 8018");
-    check(NativeBaudRate::getBaudRate(false, handleValue(INVALID_HANDLE_VALUE), baud)
-              == NativeBaudRate::NotOpen,
-          "get on a closed port gives 8018");
-    check(NativeBaudRate::joinInputToOutput(false, handleValue(INVALID_HANDLE_VALUE))
-              == NativeBaudRate::NotOpen,
-          "joining speeds on a closed port gives 8018");
-    check(NativeBaudRate::systemCallCount() == callsBefore, "closed port made no system call");
-    check(baud == 1234, "closed port left the speed untouched");
-    check(NativeBaudRate::NotOpen == 8018 && NativeBaudRate::ReadFailed == 8021
-              && NativeBaudRate::WriteFailed == 8015,
-          "error numbers");
+    CHECK(setBaudRate(false, invalid, 9600) == NotOpen);
+    CHECK(getBaudRate(false, invalid, baud) == NotOpen);
+    CHECK(joinInputToOutput(false, invalid) == NotOpen);
+    CHECK(systemCallCount() == callsBefore);
+    CHECK(baud == 1234);
+    CHECK(NotOpen == 8018 && ReadFailed == 8021 && WriteFailed == 8015);
 
     // A port that does not exist: opening gives no handle, and reading its block fails.
     HANDLE missing = CreateFileA("\\\\.\\COM199", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                  OPEN_EXISTING, 0, nullptr);
-    check(missing == INVALID_HANDLE_VALUE, "COM199 does not open");
-    const unsigned long callsBeforeRead = NativeBaudRate::systemCallCount();
-    check(NativeBaudRate::getBaudRate(true, handleValue(missing), baud)
-              == NativeBaudRate::ReadFailed,
-          "get on a missing port gives 8021");
-    check(NativeBaudRate::setBaudRate(true, handleValue(missing), 76800)
-              == NativeBaudRate::ReadFailed,
-          "set on a missing port gives 8021");
+    CHECK(missing == INVALID_HANDLE_VALUE);
+    const unsigned long callsBeforeRead = systemCallCount();
+    CHECK(getBaudRate(true, handleValue(missing), baud) == ReadFailed);
+    CHECK(setBaudRate(true, handleValue(missing), 76800) == ReadFailed);
     // One read each; the set stopped before writing.
-    check(NativeBaudRate::systemCallCount() == callsBeforeRead + 2, "only the reads were tried");
-    check(baud == 1234, "failed read left the speed untouched");
-    check(!NativeCommError::clearCommError(handleValue(missing)),
-          "clearing errors of a missing port fails");
+    CHECK(systemCallCount() == callsBeforeRead + 2);
+    CHECK(baud == 1234);
+    CHECK(!NativeCommError::clearCommError(handleValue(missing)));
 
     // A handle that is not a serial port has no control block either.
     char folder[MAX_PATH] = {};
@@ -70,11 +60,9 @@ int main()
     GetTempFileNameA(folder, "vlt", 0, path);
     HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    check(file != INVALID_HANDLE_VALUE, "temporary file opens");
+    CHECK(file != INVALID_HANDLE_VALUE);
     if (file != INVALID_HANDLE_VALUE) {
-        check(NativeBaudRate::getBaudRate(true, handleValue(file), baud)
-                  == NativeBaudRate::ReadFailed,
-              "get on a plain file gives 8021");
+        CHECK(getBaudRate(true, handleValue(file), baud) == ReadFailed);
         CloseHandle(file);
     }
 
