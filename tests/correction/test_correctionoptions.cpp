@@ -1,232 +1,104 @@
 #include "common/intervaltimer.h"
-#include "common/settingsstore.h"
 #include "correction/correctionsettings.h"
+#include "correctiontesthelpers.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-using Stored = QList<QPair<QString, QString>>;
-
-const QString kSection = QString::fromLatin1(SettingsStore::kPropertiesSection);
+QString describe(const CorrectionOptions &options)
+{
+    return QStringLiteral("correct %1 %2, delay %3 %4, mask %5 %6, zone %7 [%8] [%9]")
+        .arg(options.correctOn)
+        .arg(options.correctPeriod)
+        .arg(options.delayOn)
+        .arg(options.delayMs)
+        .arg(options.maskOn)
+        .arg(options.maskMinutes)
+        .arg(options.zoneOn)
+        .arg(options.zoneSignal, options.zoneComputer);
+}
 
 } // namespace
 
+// The conversions of the stored and typed texts; the options panel test covers the controls,
+// the timers and the OK button.
 class TestCorrectionOptions : public QObject
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        QVERIFY(m_folder.isValid());
-        m_store = std::make_unique<SettingsStore>(
-            m_folder.filePath(QStringLiteral("case%1.ini").arg(++m_case)));
-    }
-
+    // expected: "correct on period, delay on ms, mask on minutes, zone on [signal] [computer]".
     void load_data()
     {
-        QTest::addColumn<Stored>("stored");
+        QTest::addColumn<QString>("stored");
         QTest::addColumn<bool>("refused");
-        QTest::addColumn<bool>("correctOn");
-        QTest::addColumn<int>("correctPeriod");
-        QTest::addColumn<bool>("delayOn");
-        QTest::addColumn<int>("delayMs");
-        QTest::addColumn<bool>("maskOn");
-        QTest::addColumn<int>("maskMinutes");
-        QTest::addColumn<bool>("zoneOn");
-        QTest::addColumn<QString>("zoneSignal");
-
-        const auto key = [](const char *name, const char *text) {
-            return qMakePair(QString::fromLatin1(name), QString::fromUtf8(text));
-        };
-        QTest::newRow("empty store")
-            << Stored {} << false << false << 0 << false << 0 << false << 0 << false << QString();
-        QTest::newRow("flags 5 and -1 are true, a word is false")
-            << Stored { key("jiaoshiflag", "5"), key("gaojingflag", "-1"), key("pingbiflag", "yes"),
-                        key("shiquflag", " 2x") }
-            << false << true << 0 << true << 0 << false << 0 << true << QString();
-        QTest::newRow("7.5 rounds to even 8")
-            << Stored { key("jiaoshimiao", "7.5") } << false << false << 8 << false << 0 << false
-            << 0 << false << QString();
-        QTest::newRow("6.5 rounds to even 6")
-            << Stored { key("jiaoshimiao", "6.5") } << false << false << 6 << false << 0 << false
-            << 0 << false << QString();
-        QTest::newRow("30abc reads its leading 30")
-            << Stored { key("jiaoshimiao", "30abc"), key("gaojingmiao", " 300 ms"),
-                        key("pingbifen", "-5") }
-            << false << false << 30 << false << 300 << false << -5 << false << QString();
-        QTest::newRow("time-zone text as stored")
-            << Stored { key("shiqu1", "北京时间 , UTC+8"), key("shiqu2", "  x  ") } << false
-            << false << 0 << false << 0 << false << 0 << false
-            << QString::fromUtf8("北京时间 , UTC+8");
-        QTest::newRow("period out of range stops before the delay flag")
-            << Stored { key("jiaoshiflag", "1"), key("jiaoshimiao", "32768"),
-                        key("gaojingflag", "1"), key("gaojingmiao", "300"),
-                        key("pingbiflag", "1"),  key("shiqu1", "A") }
-            << true << true << 0 << false << 0 << false << 0 << false << QString();
-        QTest::newRow("minutes rounding past the edge stop before the zone")
-            << Stored { key("jiaoshiflag", "1"), key("jiaoshimiao", "5"),
-                        key("gaojingflag", "1"), key("gaojingmiao", "-32768"),
-                        key("pingbiflag", "1"),  key("pingbifen", "32767.5"),
-                        key("shiquflag", "1"),   key("shiqu1", "A") }
-            << true << true << 5 << true << -32768 << true << 0 << false << QString();
-        QTest::newRow("lower edge half rounds inside")
-            << Stored { key("pingbifen", "-32768.5"), key("shiqu1", "B") } << false << false << 0
-            << false << 0 << false << -32768 << false << QStringLiteral("B");
+        QTest::addColumn<QString>("expected");
+        const auto row
+            = [](const char *name, const char *stored, bool refused, const char *expected) {
+                  QTest::newRow(name)
+                      << QString::fromUtf8(stored) << refused << QString::fromUtf8(expected);
+              };
+        row("empty store", "", false, "correct 0 0, delay 0 0, mask 0 0, zone 0 [] []");
+        row("flags 5 and -1 are true, a word is false",
+            "jiaoshiflag=5;gaojingflag=-1;pingbiflag=yes;shiquflag= 2x", false,
+            "correct 1 0, delay 1 0, mask 0 0, zone 1 [] []");
+        row("7.5 rounds to even 8", "jiaoshimiao=7.5", false,
+            "correct 0 8, delay 0 0, mask 0 0, zone 0 [] []");
+        row("6.5 rounds to even 6", "jiaoshimiao=6.5", false,
+            "correct 0 6, delay 0 0, mask 0 0, zone 0 [] []");
+        row("leading numbers", "jiaoshimiao=30abc;gaojingmiao= 300 ms;pingbifen=-5", false,
+            "correct 0 30, delay 0 300, mask 0 -5, zone 0 [] []");
+        row("time-zone texts as stored", "shiqu1=北京时间 , UTC+8;shiqu2=  x  ", false,
+            "correct 0 0, delay 0 0, mask 0 0, zone 0 [北京时间 , UTC+8] [  x  ]");
+        row("period out of range stops before the delay flag",
+            "jiaoshiflag=1;jiaoshimiao=32768;gaojingflag=1;gaojingmiao=300;pingbiflag=1;shiqu1=A",
+            true, "correct 1 0, delay 0 0, mask 0 0, zone 0 [] []");
+        row("minutes rounding past the edge stop before the zone",
+            "jiaoshiflag=1;jiaoshimiao=5;gaojingflag=1;gaojingmiao=-32768;pingbiflag=1;"
+            "pingbifen=32767.5;shiquflag=1;shiqu1=A",
+            true, "correct 1 5, delay 1 -32768, mask 1 0, zone 0 [] []");
+        row("lower edge half rounds inside", "pingbifen=-32768.5;shiqu1=B", false,
+            "correct 0 0, delay 0 0, mask 0 -32768, zone 0 [B] []");
     }
     void load()
     {
-        QFETCH(Stored, stored);
-        for (const auto &[key, text] : stored) {
-            m_store->setValue(kSection, key, text);
-        }
+        QFETCH(QString, stored);
+        QTemporaryDir folder;
+        SettingsStore store(folder.filePath(QStringLiteral("settings.ini")));
+        storeTexts(store, stored);
         CorrectionOptions options;
         IntervalTimer timer3;
         IntervalTimer timer4;
-        CorrectionSettings settings(*m_store, options, timer3, timer4);
-
-        const Outcome outcome = settings.loadOptions();
-
-        QTEST(outcome.has_value(), "refused");
-        QTEST(options.correctOn, "correctOn");
-        QTEST(int(options.correctPeriod), "correctPeriod");
-        QTEST(options.delayOn, "delayOn");
-        QTEST(int(options.delayMs), "delayMs");
-        QTEST(options.maskOn, "maskOn");
-        QTEST(int(options.maskMinutes), "maskMinutes");
-        QTEST(options.zoneOn, "zoneOn");
-        QTEST(options.zoneSignal, "zoneSignal");
+        CorrectionSettings settings(store, options, timer3, timer4);
+        QTEST(settings.loadOptions().has_value(), "refused");
+        QTEST(describe(options), "expected");
     }
 
-    void armTimers_data()
-    {
-        QTest::addColumn<bool>("correctOn");
-        QTest::addColumn<bool>("delayOn");
-        QTest::addColumn<int>("delayMs");
-        QTest::addColumn<bool>("refused");
-        QTest::addColumn<int>("timer3Interval");
-        QTest::addColumn<bool>("timer3Enabled");
-        QTest::addColumn<int>("timer4Interval");
-        QTest::addColumn<bool>("timer4Enabled");
-        QTest::newRow("both off") << false << false << 0 << false << 1000 << false << 0 << false;
-        QTest::newRow("both on") << true << true << 300 << false << 1000 << true << 300 << true;
-        QTest::newRow("delay on with 0 never ticks")
-            << false << true << 0 << false << 1000 << false << 0 << true;
-        QTest::newRow("negative delay stops before enabling")
-            << true << true << -5 << true << 1000 << false << 0 << false;
-    }
-    void armTimers()
-    {
-        QFETCH(bool, correctOn);
-        QFETCH(bool, delayOn);
-        QFETCH(int, delayMs);
-        CorrectionOptions options;
-        options.correctOn = correctOn;
-        options.delayOn = delayOn;
-        options.delayMs = qint16(delayMs);
-        IntervalTimer timer3;
-        IntervalTimer timer4;
-        CorrectionSettings settings(*m_store, options, timer3, timer4);
-
-        QTEST(settings.armTimers().has_value(), "refused");
-        QTEST(timer3.interval(), "timer3Interval");
-        QTEST(timer3.isEnabled(), "timer3Enabled");
-        QTEST(timer4.interval(), "timer4Interval");
-        QTEST(timer4.isEnabled(), "timer4Enabled");
-        QCOMPARE(timer4.isTicking(), timer4.isEnabled() && timer4.interval() > 0);
-    }
-
+    // value -1: the text cannot be used.
     void typedNumber_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("usable");
         QTest::addColumn<int>("value");
-        QTest::newRow("7.5 to 8") << QStringLiteral("7.5") << true << 8;
-        QTest::newRow("blanks around 6.5 to 6") << QStringLiteral("  6.5 ") << true << 6;
-        QTest::newRow("minus half to 0") << QStringLiteral("-0.5") << true << 0;
-        QTest::newRow("upper edge") << QStringLiteral("32767") << true << 32767;
-        QTest::newRow("lower edge") << QStringLiteral("-32768") << true << -32768;
-        QTest::newRow("just over") << QStringLiteral("32768") << false << 0;
-        QTest::newRow("rounds over") << QStringLiteral("32767.5") << false << 0;
-        QTest::newRow("empty") << QString() << false << 0;
-        QTest::newRow("word") << QStringLiteral("abc") << false << 0;
-        QTest::newRow("number then letters") << QStringLiteral("30abc") << false << 0;
-        QTest::newRow("infinity") << QStringLiteral("inf") << false << 0;
-        QTest::newRow("not a number") << QStringLiteral("nan") << false << 0;
-        QTest::newRow("huge") << QStringLiteral("1e300") << false << 0;
+        QTest::newRow("7.5 to 8") << "7.5" << 8;
+        QTest::newRow("blanks around 6.5 to 6") << "  6.5 " << 6;
+        QTest::newRow("minus half to 0") << "-0.5" << 0;
+        QTest::newRow("upper edge") << "32767" << 32767;
+        QTest::newRow("lower edge") << "-32768" << -32768;
+        QTest::newRow("just over") << "32768" << -1;
+        QTest::newRow("rounds over") << "32767.5" << -1;
+        QTest::newRow("empty") << "" << -1;
+        QTest::newRow("word") << "abc" << -1;
+        QTest::newRow("number then letters") << "30abc" << -1;
+        QTest::newRow("infinity") << "inf" << -1;
+        QTest::newRow("not a number") << "nan" << -1;
+        QTest::newRow("huge") << "1e300" << -1;
     }
     void typedNumber()
     {
         QFETCH(QString, text);
-        QFETCH(bool, usable);
-        QFETCH(int, value);
-        const auto number = CorrectionSettings::typedNumber(text);
-        QCOMPARE(number.has_value(), usable);
-        if (usable) {
-            QCOMPARE(int(*number), value);
-        }
+        QTEST(int(CorrectionSettings::typedNumber(text).value_or(-1)), "value");
     }
-
-    void applyKeepsWhatCannotBeUsed_data()
-    {
-        QTest::addColumn<QString>("period");
-        QTest::addColumn<QString>("delay");
-        QTest::addColumn<QString>("minutes");
-        QTest::addColumn<int>("expectedPeriod");
-        QTest::addColumn<int>("expectedDelay");
-        QTest::addColumn<int>("expectedMinutes");
-        QTest::newRow("all words") << QStringLiteral("abc") << QStringLiteral("x")
-                                   << QStringLiteral("?") << 10 << 200 << 5;
-        QTest::newRow("all empty") << QString() << QString() << QString() << 10 << 200 << 5;
-        QTest::newRow("out of range") << QStringLiteral("40000") << QStringLiteral("-40000")
-                                      << QStringLiteral("32768") << 10 << 200 << 5;
-        QTest::newRow("negative delay only") << QStringLiteral("30") << QStringLiteral("-1")
-                                             << QStringLiteral("7") << 30 << 200 << 7;
-        QTest::newRow("good delay, bad period") << QStringLiteral("30abc") << QStringLiteral("950")
-                                                << QStringLiteral("1") << 10 << 950 << 1;
-    }
-    void applyKeepsWhatCannotBeUsed()
-    {
-        QFETCH(QString, period);
-        QFETCH(QString, delay);
-        QFETCH(QString, minutes);
-        CorrectionOptions options;
-        options.correctPeriod = 10;
-        options.delayMs = 200;
-        options.maskMinutes = 5;
-        IntervalTimer timer3;
-        IntervalTimer timer4;
-        QVERIFY(!timer4.setInterval(200));
-        timer4.setEnabled(true);
-        CorrectionSettings settings(*m_store, options, timer3, timer4);
-        CorrectionChoices choices;
-        choices.correctOn = true;
-        choices.correctPeriodText = period;
-        choices.delayMsText = delay;
-        choices.maskMinutesText = minutes;
-        choices.zoneSignal = QStringLiteral("z");
-
-        const Outcome refusal = settings.applyChoices(choices);
-
-        QFETCH(int, expectedPeriod);
-        QFETCH(int, expectedDelay);
-        QFETCH(int, expectedMinutes);
-        QVERIFY(refusal.has_value());
-        QCOMPARE(int(options.correctPeriod), expectedPeriod);
-        QCOMPARE(int(options.delayMs), expectedDelay);
-        QCOMPARE(int(options.maskMinutes), expectedMinutes);
-        QCOMPARE(timer4.interval(), expectedDelay);
-        QVERIFY(timer4.isTicking());
-        // The good choices are taken all the same.
-        QCOMPARE(options.correctOn, true);
-        QCOMPARE(options.zoneSignal, QStringLiteral("z"));
-    }
-
-private:
-    QTemporaryDir m_folder;
-    std::unique_ptr<SettingsStore> m_store;
-    int m_case = 0;
 };
 
 QTEST_GUILESS_MAIN(TestCorrectionOptions)

@@ -16,15 +16,13 @@ private slots:
         QTest::newRow("one-digit hour") << "8:05:03" << 29103;
         QTest::newRow("one-digit fields read by position") << "8:5:3" << 28800;
         QTest::newRow("empty") << "" << 0;
-        QTest::newRow("only blanks") << "   " << 0;
-        QTest::newRow("midnight") << "00:00:00" << 0;
         QTest::newRow("24 hours unchecked") << "24:00:00" << 86400;
         QTest::newRow("no range checks") << "99:99:99" << 362439;
         QTest::newRow("letters count 0") << "ab:cd:ef" << 0;
         QTest::newRow("short text") << "7" << 25207; // hours 7 and seconds 7
         QTest::newRow("tab is not trimmed") << "\t12:34:56" << 3656;
         QTest::newRow("negative hours") << "-1:00:00" << -3600;
-        QTest::newRow("half second on even total rounds down") << "1.5" << 3600;
+        QTest::newRow("half on an even total rounds down") << "1.5" << 3600;
         QTest::newRow("lone half second to even 0") << "00:00:.5" << 0;
         QTest::newRow("seconds are the last two characters") << "00:00:1.5" << 0;
         QTest::newRow("fraction rounds up") << "00:01:.7" << 61;
@@ -32,10 +30,10 @@ private slots:
     void timetosecond()
     {
         QFETCH(QString, text);
-        QFETCH(qint32, seconds);
-        QCOMPARE(::timetosecond(text), seconds);
+        QTEST(::timetosecond(text), "seconds");
     }
 
+    // An empty text means the overflow failure.
     void secondtotime_data()
     {
         QTest::addColumn<double>("seconds");
@@ -57,41 +55,25 @@ private slots:
         QTest::newRow("three-digit hours") << 360000.0 << "100:00:00";
         QTest::newRow("last value that fits") << 2147486399.0 << "596523:59:59";
         QTest::newRow("fraction below the limit") << 2147486399.5 << "596523:59:60";
+        QTest::newRow("first value that overflows") << 2147486400.0 << "";
+        QTest::newRow("far beyond") << 1e300 << "";
+        QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << "";
     }
     void secondtotime()
     {
         QFETCH(double, seconds);
         QFETCH(QString, text);
         const Result<QString> result = ::secondtotime(seconds);
-        QVERIFY(result.ok());
-        QCOMPARE(result.value(), text);
-    }
-
-    void secondtotimeOverflows_data()
-    {
-        QTest::addColumn<double>("seconds");
-        QTest::newRow("first value that overflows") << 2147486400.0;
-        QTest::newRow("far beyond") << 1e300;
-        QTest::newRow("infinity") << std::numeric_limits<double>::infinity();
-    }
-    void secondtotimeOverflows()
-    {
-        QFETCH(double, seconds);
-        const Result<QString> result = ::secondtotime(seconds);
-        QVERIFY(!result.ok());
-        QCOMPARE(result.error().text, QStringLiteral("Overflow"));
+        QCOMPARE(result.ok() ? result.value() : result.error().text,
+                 text.isEmpty() ? QStringLiteral("Overflow") : text);
     }
 
     void roundTripOverADay()
     {
         for (qint32 n = 1; n <= 86399; ++n) {
             const Result<QString> text = ::secondtotime(n);
-            QVERIFY(text.ok());
-            if (::timetosecond(text.value()) != n) {
-                QFAIL(qPrintable(QStringLiteral("%1 -> %2 -> %3")
-                                     .arg(n)
-                                     .arg(text.value())
-                                     .arg(::timetosecond(text.value()))));
+            if (!text.ok() || ::timetosecond(text.value()) != n) {
+                QFAIL(qPrintable(QString::number(n)));
             }
         }
     }
