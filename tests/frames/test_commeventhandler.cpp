@@ -1,14 +1,12 @@
 #include "frames/commeventhandler.h"
-#include "manualclock.h"
+#include "framestest.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 namespace {
 
-// Stands in for the port where a pseudo-terminal cannot help: it raises no line errors and
-// never delivers a receive event to a closed port. It records every call in order and can
-// refuse each write.
+// Stands in for the port where a pseudo-terminal cannot help: line errors, and a receive
+// event on a closed port. Records every call in order and can refuse every write.
 struct RecordingPort
 {
     enum : int {
@@ -19,97 +17,81 @@ struct RecordingPort
         ErrorRxOver = 1008,
     };
 
-    int event = EventReceive;
-    bool open = true;
-    bool refuseWrites = false;
+    explicit RecordingPort(QByteArray bytes, int firstEvent = EventReceive, bool isOpen = true)
+        : event(firstEvent)
+        , open(isOpen)
+        , waiting(std::move(bytes))
+    {
+    }
+
+    int event;
+    bool open;
     QByteArray waiting;
+    bool refuseWrites = false;
     QStringList calls;
 
-    Outcome answer() const
+    Outcome record(const QString &call)
     {
-        return refuseWrites ? Outcome(ErrorValue { 8002, QStringLiteral("refused") }) : Outcome();
+        calls << call;
+        return refuseWrites ? Outcome(ErrorValue { 8002, u"refused"_s }) : Outcome();
     }
     int commEvent()
     {
-        calls << QStringLiteral("commEvent");
+        calls << u"commEvent"_s;
         return event;
     }
     bool portOpen()
     {
-        calls << QStringLiteral("portOpen");
+        calls << u"portOpen"_s;
         return open;
     }
-    Outcome setPortOpen(bool value)
-    {
-        calls << QStringLiteral("setPortOpen %1").arg(value);
-        return answer();
-    }
-    Outcome setInputLen(int value)
-    {
-        calls << QStringLiteral("setInputLen %1").arg(value);
-        return answer();
-    }
-    Outcome setInputMode(int value)
-    {
-        calls << QStringLiteral("setInputMode %1").arg(value);
-        return answer();
-    }
+    Outcome setPortOpen(bool value) { return record(u"setPortOpen %1"_s.arg(value)); }
+    Outcome setInputLen(int value) { return record(u"setInputLen %1"_s.arg(value)); }
+    Outcome setInputMode(int value) { return record(u"setInputMode %1"_s.arg(value)); }
     QByteArray input()
     {
-        calls << QStringLiteral("input");
-        return std::exchange(waiting, QByteArray());
+        calls << u"input"_s;
+        return std::exchange(waiting, {});
     }
-    Outcome clearCommError()
-    {
-        calls << QStringLiteral("clearCommError");
-        return answer();
-    }
+    Outcome clearCommError() { return record(u"clearCommError"_s); }
 };
-
-const QByteArray kFrame = QByteArray::fromHex("AAA1A2200308230412130403");
 
 } // namespace
 
 class TestCommEventHandler : public QObject
 {
     Q_OBJECT
-private:
-    ManualClock m_clock;
-
 private slots:
     void receiveOrder_data()
     {
         QTest::addColumn<bool>("open");
         QTest::addColumn<bool>("refuse");
         QTest::addColumn<QStringList>("calls");
-        const QStringList read { QStringLiteral("setInputLen 0"), QStringLiteral("setInputMode 1"),
-                                 QStringLiteral("input") };
-        const QStringList start { QStringLiteral("commEvent"), QStringLiteral("portOpen") };
+        const QStringList start { u"commEvent"_s, u"portOpen"_s };
+        const QStringList read { u"setInputLen 0"_s, u"setInputMode 1"_s, u"input"_s };
         QTest::newRow("open port") << true << false << start + read;
         QTest::newRow("closed port opened first")
-            << false << false << start + QStringList { QStringLiteral("setPortOpen 1") } + read;
-        // Every refused step is skipped and the bytes are still read and handled.
+            << false << false << start + QStringList { u"setPortOpen 1"_s } + read;
+        // Every refused step is skipped, and the bytes are still read and handled.
         QTest::newRow("failing steps skipped")
-            << false << true << start + QStringList { QStringLiteral("setPortOpen 1") } + read;
+            << false << true << start + QStringList { u"setPortOpen 1"_s } + read;
     }
     void receiveOrder()
     {
         QFETCH(bool, open);
         QFETCH(bool, refuse);
         QFETCH(QStringList, calls);
-        ReceptionLogic logic(m_clock, [] { return false; });
-        RecordingPort port;
-        port.open = open;
+        Reception reception;
+        RecordingPort port(kWorkedFrame, RecordingPort::EventReceive, open);
         port.refuseWrites = refuse;
-        port.waiting = kFrame;
-        handleCommEvent(port, logic);
+        handleCommEvent(port, reception.logic);
         QCOMPARE(port.calls, calls);
-        QCOMPARE(logic.receivedTime().recvDateTime, QStringLiteral("2003-08-23 12:13:04"));
-        QVERIFY(logic.receivedTime().frameEndNs > 0);
+        QCOMPARE(reception.logic.receivedTime().recvDateTime, kWorkedText);
+        QVERIFY(reception.logic.receivedTime().frameEndNs > 0);
     }
 
-    // Line errors clear the port's error state and leave a half-received frame alone: its
-    // remaining bytes still complete it.
+    // Line errors clear the port's error state, read nothing and leave a half-received frame
+    // alone: its remaining bytes still complete it.
     void lineErrors_data()
     {
         QTest::addColumn<int>("event");
@@ -121,26 +103,25 @@ private slots:
     void lineErrors()
     {
         QFETCH(int, event);
-        ReceptionLogic logic(m_clock, [] { return false; });
-        RecordingPort port;
-        port.waiting = kFrame.left(6);
-        handleCommEvent(port, logic);
+        Reception reception;
+        const ReceptionLogic &logic = reception.logic;
+        RecordingPort port(kWorkedFrame.left(6));
+        handleCommEvent(port, reception.logic);
         const FrameAssembler before = logic.assembler();
         const QString dumpBefore = logic.dump().text();
 
         port.calls.clear();
         port.event = event;
-        port.waiting = kFrame.mid(6); // waiting bytes are not read on a line error
-        handleCommEvent(port, logic);
-        QCOMPARE(port.calls,
-                 (QStringList { QStringLiteral("commEvent"), QStringLiteral("clearCommError") }));
+        port.waiting = kWorkedFrame.mid(6);
+        handleCommEvent(port, reception.logic);
+        QCOMPARE(port.calls, (QStringList { u"commEvent"_s, u"clearCommError"_s }));
         QCOMPARE(logic.assembler().frameSlots(), before.frameSlots());
         QCOMPARE(logic.assembler().frameIndex(), before.frameIndex());
         QCOMPARE(logic.dump().text(), dumpBefore);
 
         port.event = RecordingPort::EventReceive;
-        handleCommEvent(port, logic);
-        QCOMPARE(logic.receivedTime().recvDateTime, QStringLiteral("2003-08-23 12:13:04"));
+        handleCommEvent(port, reception.logic);
+        QCOMPARE(logic.receivedTime().recvDateTime, kWorkedText);
     }
 
     void otherEventsDoNothing_data()
@@ -153,26 +134,13 @@ private slots:
     void otherEventsDoNothing()
     {
         QFETCH(int, event);
-        ReceptionLogic logic(m_clock, [] { return false; });
-        QSignalSpy dumps(&logic, &ReceptionLogic::dumpChanged);
-        RecordingPort port;
-        port.event = event;
-        port.open = false;
-        port.waiting = kFrame;
-        handleCommEvent(port, logic);
-        QCOMPARE(port.calls, QStringList { QStringLiteral("commEvent") });
-        QCOMPARE(logic.assembler().frameIndex(), qint16(0));
+        Reception reception;
+        QSignalSpy dumps(&reception.logic, &ReceptionLogic::dumpChanged);
+        RecordingPort port(kWorkedFrame, event, false);
+        handleCommEvent(port, reception.logic);
+        QCOMPARE(port.calls, QStringList { u"commEvent"_s });
+        QCOMPARE(reception.logic.assembler().frameIndex(), qint16(0));
         QCOMPARE(dumps.count(), 0);
-    }
-
-    void nothingWaiting()
-    {
-        ReceptionLogic logic(m_clock, [] { return false; });
-        QSignalSpy dumps(&logic, &ReceptionLogic::dumpChanged);
-        RecordingPort port;
-        handleCommEvent(port, logic);
-        QCOMPARE(dumps.count(), 0);
-        QVERIFY(logic.dump().text().isEmpty());
     }
 };
 

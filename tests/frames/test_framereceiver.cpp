@@ -1,34 +1,15 @@
 #include "common/settingsstore.h"
 #include "frames/framereceiver.h"
-#include "frames/receptionlogic.h"
-#include "manualclock.h"
+#include "framestest.h"
 #include "pseudoterminal.h"
 #include "serial/mscomm1.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
-
-namespace {
-
-const QByteArray kFrame = QByteArray::fromHex("AAA1A2200308230412130403");
-
-QString simulatorPath()
-{
-    QString directory = qEnvironmentVariable("VALTORA_BIN_DIR");
-    if (directory.isEmpty()) {
-        directory = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
-    }
-    return QDir(directory).filePath(QStringLiteral("valtora-sim"));
-}
-
-} // namespace
 
 // The receive handler on the real port service over a real pseudo-terminal.
 class TestFrameReceiver : public QObject
@@ -36,16 +17,16 @@ class TestFrameReceiver : public QObject
     Q_OBJECT
 private:
     QTemporaryDir m_dir;
-    ManualClock m_clock;
     std::unique_ptr<SettingsStore> m_store;
     std::unique_ptr<MSComm1> m_port;
-    std::unique_ptr<ReceptionLogic> m_logic;
+    std::unique_ptr<Reception> m_reception;
     std::unique_ptr<FrameReceiver> m_receiver;
+
+    const ReceivedTimeState &received() const { return m_reception->logic.receivedTime(); }
 
     void openPort(const QString &device)
     {
-        m_store->setValue(QLatin1String(SettingsStore::kPortsSection), QStringLiteral("Com1"),
-                          device);
+        m_store->setValue(QLatin1String(SettingsStore::kPortsSection), u"Com1"_s, device);
         QVERIFY(!m_port->setCommPort(1));
         const Outcome opened = m_port->setPortOpen(true);
         QVERIFY2(!opened, qPrintable(opened ? opened->text : QString()));
@@ -56,75 +37,61 @@ private slots:
     void init()
     {
         QVERIFY(m_dir.isValid());
-        QFile::remove(m_dir.filePath(QStringLiteral("store.ini")));
-        m_store = std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("store.ini")));
+        QFile::remove(m_dir.filePath(u"store.ini"_s));
+        m_store = std::make_unique<SettingsStore>(m_dir.filePath(u"store.ini"_s));
         m_port = std::make_unique<MSComm1>(*m_store);
-        m_logic = std::make_unique<ReceptionLogic>(m_clock, [] { return false; });
-        m_receiver = std::make_unique<FrameReceiver>(*m_port, *m_logic);
+        m_reception = std::make_unique<Reception>();
+        m_receiver = std::make_unique<FrameReceiver>(*m_port, m_reception->logic);
         m_receiver->connectPort();
     }
     void cleanup()
     {
         m_receiver.reset();
-        m_logic.reset();
+        m_reception.reset();
         m_port.reset();
         m_store.reset();
     }
 
-    void frameOverPseudoTerminal_data()
-    {
-        QTest::addColumn<int>("pieceSize");
-        QTest::newRow("one write") << 12;
-        QTest::newRow("byte by byte") << 1;
-        QTest::newRow("pieces of five") << 5;
-    }
+    // A frame in two writes: two receive events, each reading all that waits.
     void frameOverPseudoTerminal()
     {
-        QFETCH(int, pieceSize);
         PseudoTerminal pty;
         QVERIFY(pty.isValid());
         openPort(pty.linkPath());
-        QSignalSpy displays(m_logic.get(), &ReceptionLogic::label2CaptionChanged);
-        for (qsizetype from = 0; from < kFrame.size(); from += pieceSize) {
-            QVERIFY(pty.write(kFrame.mid(from, pieceSize)));
-            QTest::qWait(5);
-        }
-        QTRY_COMPARE(m_logic->assembler().frameIndex(), qint16(11));
-        QCOMPARE(displays.count(), 1);
-        QCOMPARE(m_logic->receivedTime().recvDateTime, QStringLiteral("2003-08-23 12:13:04"));
-        QVERIFY(m_logic->receivedTime().frameEndNs > 0);
+        QVERIFY(pty.write(kWorkedFrame.left(5)));
+        QTRY_COMPARE(m_reception->logic.assembler().frameIndex(), qint16(4));
+        QVERIFY(pty.write(kWorkedFrame.mid(5)));
+        QTRY_COMPARE(m_reception->logic.assembler().frameIndex(), qint16(11));
+        QCOMPARE(texts(m_reception->displays), QStringList { kWorkedText });
+        QVERIFY(received().frameEndNs > 0);
         QCOMPARE(m_port->inputMode(), 1); // the handler reads raw bytes
         QCOMPARE(m_port->inputLen(), qint16(0));
-        // The dump saw every byte: control characters such as 0x03 pass the line unchanged.
-        QVERIFY(m_logic->dump().text().endsWith(QStringLiteral(" 04  03 ")));
+        // Control characters such as 0x03 pass the line unchanged.
+        QVERIFY(m_reception->logic.dump().text().endsWith(u" 04  03 "_s));
     }
 
     // The simulator on its own pseudo-terminal: the first frame is on show within two
     // seconds of opening the port, and the next ones follow a second apart.
     void simulatorFramesArrive()
     {
-        const QString link = m_dir.filePath(QStringLiteral("ttySIM"));
+        const QString link = m_dir.filePath(u"ttySIM"_s);
         QProcess simulator;
         simulator.start(simulatorPath(),
-                        { QStringLiteral("--link"), link, QStringLiteral("--start"),
-                          QStringLiteral("2026-12-05T23:59:57") });
+                        { u"--link"_s, link, u"--start"_s, u"2026-12-05T23:59:57"_s });
         QVERIFY2(simulator.waitForStarted(5000), qPrintable(simulator.errorString()));
         QVERIFY(simulator.waitForReadyRead(5000));
         const QString slave = QString::fromLocal8Bit(simulator.readLine()).trimmed();
-        QVERIFY(slave.startsWith(QStringLiteral("/dev/pts/")));
+        QVERIFY(slave.startsWith(u"/dev/pts/"_s));
         QCOMPARE(QFileInfo(link).symLinkTarget(), slave);
 
         openPort(link);
         QElapsedTimer sinceOpen;
         sinceOpen.start();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            m_logic->receivedTime().recvDateTime.startsWith(QStringLiteral("2026-12-0")), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(received().recvDateTime.startsWith(u"2026-12-0"_s), 2000);
         QVERIFY(sinceOpen.elapsed() < 2000);
-        QTRY_COMPARE_WITH_TIMEOUT(m_logic->receivedTime().recvDateTime,
-                                  QStringLiteral("2026-12-06 00:00:00"), 5000);
-        const ReceivedTimeState &state = m_logic->receivedTime();
-        QCOMPARE(state.recvStamp1, 0);
-        QCOMPARE(state.recvStamp2, 86399);
+        QTRY_COMPARE_WITH_TIMEOUT(received().recvDateTime, u"2026-12-06 00:00:00"_s, 5000);
+        QCOMPARE(received().recvStamp1, 0);
+        QCOMPARE(received().recvStamp2, 86399);
 
         simulator.terminate();
         QVERIFY(simulator.waitForFinished(5000));

@@ -1,77 +1,57 @@
-#include "frames/receptionlogic.h"
 #include "framescheduler.h"
-#include "manualclock.h"
+#include "framestest.h"
 #include "simulatoroptions.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-QString simulatorPath()
-{
-    QString directory = qEnvironmentVariable("VALTORA_BIN_DIR");
-    if (directory.isEmpty()) {
-        directory = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
-    }
-    return QDir(directory).filePath(QStringLiteral("valtora-sim"));
-}
-
-// Runs the simulator and reads its line from the slave side until it ends by itself.
+// What the simulator wrote on its pseudo-terminal until it ended by itself.
 struct SimulatorRun
 {
     QByteArray bytes;
-    QList<qint64> arrivalMs; // when each byte was read, from the first read on
+    QList<qint64> arrivalMs; // when each byte was read, counted from the first read
     int exitCode = -1;
     QString error;
 };
 
-SimulatorRun runSimulator(const QStringList &arguments, int timeoutMs = 10000)
+SimulatorRun runSimulator(const QStringList &arguments)
 {
     SimulatorRun run;
     QProcess simulator;
     simulator.start(simulatorPath(), arguments);
     if (!simulator.waitForStarted(5000) || !simulator.waitForReadyRead(5000)) {
-        run.error = QStringLiteral("no device printed");
+        run.error = u"no device printed"_s;
         return run;
     }
     const QByteArray slave = simulator.readLine().trimmed();
     const int descriptor = ::open(slave.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (descriptor < 0) {
-        run.error = QStringLiteral("cannot open ") + QString::fromLocal8Bit(slave);
+        run.error = u"cannot open "_s + QString::fromLocal8Bit(slave);
         return run;
     }
     QElapsedTimer clock;
     clock.start();
     qint64 firstRead = -1;
-    while (clock.elapsed() < timeoutMs) {
+    while (clock.elapsed() < 10000) {
         pollfd input { descriptor, POLLIN, 0 };
-        if (::poll(&input, 1, 20) > 0 && (input.revents & POLLIN)) {
-            char buffer[256];
-            const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
-            if (got > 0) {
-                if (firstRead < 0) {
-                    firstRead = clock.elapsed();
-                }
-                run.bytes.append(buffer, got);
-                for (ssize_t index = 0; index < got; ++index) {
-                    run.arrivalMs.append(clock.elapsed() - firstRead);
-                }
-                continue;
-            }
-        }
-        if (simulator.state() == QProcess::NotRunning || simulator.waitForFinished(0)) {
+        char buffer[256];
+        const ssize_t got = ::poll(&input, 1, 20) > 0 && (input.revents & POLLIN)
+            ? ::read(descriptor, buffer, sizeof buffer)
+            : 0;
+        if (got > 0) {
+            firstRead = firstRead < 0 ? clock.elapsed() : firstRead;
+            run.bytes.append(buffer, got);
+            run.arrivalMs.append(QList<qint64>(got, clock.elapsed() - firstRead));
+        } else if (simulator.state() == QProcess::NotRunning || simulator.waitForFinished(0)) {
             break;
         }
     }
@@ -79,7 +59,7 @@ SimulatorRun runSimulator(const QStringList &arguments, int timeoutMs = 10000)
     if (simulator.state() != QProcess::NotRunning && !simulator.waitForFinished(3000)) {
         simulator.kill();
         simulator.waitForFinished();
-        run.error = QStringLiteral("did not end");
+        run.error = u"did not end"_s;
     }
     run.exitCode = simulator.exitCode();
     return run;
@@ -87,13 +67,9 @@ SimulatorRun runSimulator(const QStringList &arguments, int timeoutMs = 10000)
 
 QStringList decode(const QByteArray &bytes)
 {
-    ManualClock clock;
-    ReceptionLogic logic(clock, [] { return false; });
-    QStringList captions;
-    QObject::connect(&logic, &ReceptionLogic::label2CaptionChanged, &logic,
-                     [&](const QString &caption) { captions << caption; });
-    logic.receiveBytes(bytes, 1);
-    return captions;
+    Reception reception;
+    reception.logic.receiveBytes(bytes, 1);
+    return texts(reception.displays);
 }
 
 } // namespace
@@ -102,110 +78,100 @@ class TestValtoraSim : public QObject
 {
     Q_OBJECT
 private slots:
-    void badOptions_data()
+    // Bad options end with exit code 2 and say what is wrong; --help shows the usage; a
+    // device that cannot be opened ends with exit code 1.
+    void endsAtOnce_data()
     {
-        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown") << QStringList { "--bogus" } << "unknown option --bogus";
-        QTest::newRow("missing value") << QStringList { "--count" } << "--count needs a value";
-        QTest::newRow("speed not a number") << QStringList { "--baud", "fast" } << "--baud wants";
-        QTest::newRow("speed too high") << QStringList { "--baud=5000000" } << "--baud wants";
-        QTest::newRow("count zero") << QStringList { "--count", "0" } << "--count wants";
-        QTest::newRow("bad month")
-            << QStringList { "--start", "2026-13-01T00:00:00" } << "--start wants";
-        QTest::newRow("start without seconds")
-            << QStringList { "--start", "2026-12-05T10:00" } << "--start wants";
-        QTest::newRow("negative skip") << QStringList { "--skip", "-1" } << "--skip wants";
-        QTest::newRow("negative noise") << QStringList { "--noise", "-3" } << "--noise wants";
-        QTest::newRow("noise over the line")
-            << QStringList { "--noise", "2000" } << "more than the line can carry";
-        QTest::newRow("interval too short")
-            << QStringList { "--interval-ms", "5" } << "--interval-ms wants";
-        QTest::newRow("frame too long for interval")
-            << QStringList { "--baud", "300", "--interval-ms", "100" } << "does not fit";
-        QTest::newRow("flag with value") << QStringList { "--stale=yes" } << "takes no value";
-        QTest::newRow("link and device")
-            << QStringList { "--device", "/dev/null", "--link", "/tmp/x" } << "cannot be used";
-        QTest::newRow("stray argument") << QStringList { "now" } << "unexpected argument";
-        QTest::newRow("odd device speed")
-            << QStringList { "--device", "/dev/null", "--baud", "12345" } << "standard speed";
+        QTest::newRow("unknown") << "--bogus" << 2 << "unknown option --bogus";
+        QTest::newRow("missing value") << "--count" << 2 << "--count needs a value";
+        QTest::newRow("speed not a number") << "--baud fast" << 2 << "--baud wants";
+        QTest::newRow("speed too high") << "--baud=5000000" << 2 << "--baud wants";
+        QTest::newRow("count zero") << "--count 0" << 2 << "--count wants";
+        QTest::newRow("bad month") << "--start 2026-13-01T00:00:00" << 2 << "--start wants";
+        QTest::newRow("no seconds") << "--start 2026-12-05T10:00" << 2 << "--start wants";
+        QTest::newRow("negative skip") << "--skip -1" << 2 << "--skip wants";
+        QTest::newRow("negative noise") << "--noise -3" << 2 << "--noise wants";
+        QTest::newRow("noise over the line") << "--noise 2000" << 2 << "more than the line";
+        QTest::newRow("interval too short") << "--interval-ms 5" << 2 << "--interval-ms wants";
+        QTest::newRow("frame over interval") << "--baud 300 --interval-ms 100" << 2 << "not fit";
+        QTest::newRow("flag with value") << "--stale=yes" << 2 << "takes no value";
+        QTest::newRow("link and device") << "--device /dev/null --link /tmp/x" << 2 << "cannot be";
+        QTest::newRow("stray argument") << "now" << 2 << "unexpected argument";
+        QTest::newRow("odd device speed") << "--device /dev/null --baud 12345" << 2 << "standard";
+        QTest::newRow("missing device") << "--device /nonexistent/ttyS9" << 1 << "/nonexistent";
+        QTest::newRow("help") << "--help" << 0 << "--interval-ms N";
     }
-    void badOptions()
+    void endsAtOnce()
     {
-        QFETCH(QStringList, arguments);
+        QFETCH(QString, arguments);
+        QFETCH(int, exitCode);
         QFETCH(QString, message);
         QProcess simulator;
-        simulator.start(simulatorPath(), arguments);
+        simulator.start(simulatorPath(), arguments.split(u' '));
         QVERIFY(simulator.waitForFinished(5000));
         QCOMPARE(simulator.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(simulator.exitCode(), 2);
+        QCOMPARE(simulator.exitCode(), exitCode);
+        const QString output = QString::fromLocal8Bit(simulator.readAllStandardOutput());
         const QString error = QString::fromLocal8Bit(simulator.readAllStandardError());
-        QVERIFY2(error.contains(message), qPrintable(error));
-        QVERIFY(simulator.readAllStandardOutput().isEmpty());
+        QVERIFY2((exitCode == 0 ? output : error).contains(message), qPrintable(error));
+        QVERIFY(exitCode == 0 || output.isEmpty());
     }
 
-    void help()
-    {
-        QProcess simulator;
-        simulator.start(simulatorPath(), { QStringLiteral("--help") });
-        QVERIFY(simulator.waitForFinished(5000));
-        QCOMPARE(simulator.exitCode(), 0);
-        QVERIFY(simulator.readAllStandardOutput().contains("--interval-ms N"));
-    }
-
+    // A frame at each second of the clock started at --start, each byte at the pace of a
+    // 9600 baud line.
     void framesCarryTheStartTime()
     {
-        const SimulatorRun run
-            = runSimulator({ "--start", "2026-12-05T23:59:58", "--count", "3" }, 10000);
+        const SimulatorRun run = runSimulator({ "--start", "2026-12-05T23:59:58", "--count", "3" });
         QVERIFY2(run.error.isEmpty(), qPrintable(run.error));
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.bytes.size(), 36);
         QCOMPARE(
             decode(run.bytes),
             (QStringList { "2026-12-05 23:59:58", "2026-12-05 23:59:59", "2026-12-06 00:00:00" }));
-        // A frame at each second, each byte at the pace of a 9600 baud line.
         const qint64 secondFrame = run.arrivalMs[12];
-        const QByteArray shownGap = QByteArray::number(secondFrame);
-        QVERIFY2(secondFrame > 700 && secondFrame < 1300, shownGap.constData());
-        QVERIFY(run.arrivalMs[11] >= 8);
-    }
-
-    void staleRepeatsOneTime()
-    {
-        const SimulatorRun run = runSimulator({ "--start", "2030-01-02T03:04:05", "--stale",
-                                                "--count", "3", "--interval-ms", "100" });
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(decode(run.bytes), QStringList(3, QStringLiteral("2030-01-02 03:04:05")));
-    }
-
-    void skipJumpsSeconds()
-    {
-        const SimulatorRun run
-            = runSimulator({ "--start", "2030-01-02T03:04:05", "--skip", "4", "--count", "3" });
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(
-            decode(run.bytes),
-            (QStringList { "2030-01-02 03:04:05", "2030-01-02 03:04:10", "2030-01-02 03:04:15" }));
-    }
-
-    void splitAndNoiseStillDecode()
-    {
-        const SimulatorRun run = runSimulator({ "--start", "2030-01-02T03:04:05", "--split",
-                                                "--noise", "100", "--seed", "11", "--count", "5",
-                                                "--interval-ms", "250", "--baud", "115200" });
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.bytes.size() > 60); // noise came along
-        const QStringList captions = decode(run.bytes);
-        const QStringList expected { "2030-01-02 03:04:05", "2030-01-02 03:04:05",
-                                     "2030-01-02 03:04:05", "2030-01-02 03:04:05",
-                                     "2030-01-02 03:04:06" };
-        qsizetype next = 0;
-        for (const QString &caption : captions) {
-            if (next < expected.size() && caption == expected[next]) {
-                ++next;
-            }
+        QVERIFY2(secondFrame > 700 && secondFrame < 1300, QByteArray::number(secondFrame));
+        // A frame takes 12.5 ms on the line; a reader held up by a busy machine may get one
+        // all at once, so the widest of the three counts.
+        qint64 widest = 0;
+        for (int frame = 0; frame < 3; ++frame) {
+            widest = qMax(widest, run.arrivalMs[12 * frame + 11] - run.arrivalMs[12 * frame]);
         }
-        QCOMPARE(next, expected.size());
+        QVERIFY2(widest >= 8, QByteArray::number(widest));
+    }
+
+    void framesFollowTheOptions_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<bool>("noisy"); // then other frames may show between the expected
+        const QString time = u"2030-01-02 03:04:05"_s;
+        QTest::newRow("stale") << "--stale --count 3 --interval-ms 500" << QStringList(3, time)
+                               << false;
+        QTest::newRow("skip") << "--skip 4 --count 3"
+                              << QStringList { time, "2030-01-02 03:04:10", "2030-01-02 03:04:15" }
+                              << false;
+        QTest::newRow("split and noise")
+            << "--split --noise 100 --seed 11 --count 5 --interval-ms 250 --baud 115200"
+            << QStringList { time, time, time, time, "2030-01-02 03:04:06" } << true;
+    }
+    void framesFollowTheOptions()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QStringList, expected);
+        QFETCH(bool, noisy);
+        const SimulatorRun run
+            = runSimulator((u"--start 2030-01-02T03:04:05 "_s + arguments).split(u' '));
+        QVERIFY2(run.error.isEmpty(), qPrintable(run.error));
+        QCOMPARE(run.exitCode, 0);
+        if (noisy) {
+            QVERIFY(run.bytes.size() > 12 * expected.size());
+            QVERIFY(inOrder(decode(run.bytes), expected));
+        } else {
+            QCOMPARE(decode(run.bytes), expected);
+        }
     }
 
     void stopSignalsRemoveTheLink_data()
@@ -218,9 +184,9 @@ private slots:
     {
         QFETCH(int, signalNumber);
         QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("ttyVALTORA"));
+        const QString link = dir.filePath(u"ttyVALTORA"_s);
         QProcess simulator;
-        simulator.start(simulatorPath(), { QStringLiteral("--link"), link });
+        simulator.start(simulatorPath(), { u"--link"_s, link });
         QVERIFY(simulator.waitForReadyRead(5000));
         const QString slave = QString::fromLocal8Bit(simulator.readLine()).trimmed();
         QCOMPARE(QFileInfo(link).symLinkTarget(), slave);
@@ -234,38 +200,27 @@ private slots:
     void linkNeverReplacesAFile()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("precious"));
-        QFile file(path);
+        QFile file(dir.filePath(u"precious"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("keep");
         file.close();
         QProcess simulator;
-        simulator.start(simulatorPath(), { QStringLiteral("--link"), path });
+        simulator.start(simulatorPath(), { u"--link"_s, file.fileName() });
         QVERIFY(simulator.waitForFinished(5000));
         QCOMPARE(simulator.exitCode(), 1);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("keep"));
     }
 
-    void missingDevice()
-    {
-        QProcess simulator;
-        simulator.start(simulatorPath(), { "--device", "/nonexistent/ttyS99" });
-        QVERIFY(simulator.waitForFinished(5000));
-        QCOMPARE(simulator.exitCode(), 1);
-        QVERIFY(simulator.readAllStandardError().contains("/nonexistent/ttyS99"));
-    }
-
-    // The schedule itself: frames on the clock's boundaries, bytes at the line's pace,
-    // noise only between frames, pieces that add up to the frame.
+    // Frames on the clock's boundaries, bytes at the line's pace, noise only between frames,
+    // pieces that add up to the frame.
     void schedule()
     {
         SimulatorOptions options;
         options.noiseRate = 500;
         options.split = true;
         options.seed = 3;
-        const QDateTime start(QDate(2026, 12, 5), QTime(10, 0, 0, 400));
-        FrameScheduler scheduler(options, start);
+        FrameScheduler scheduler(options, QDateTime(QDate(2026, 12, 5), QTime(10, 0, 0, 400)));
         QCOMPARE(scheduler.frameStartNs(0), 600000000LL);
         QCOMPARE(scheduler.frameTime(0), QDateTime(QDate(2026, 12, 5), QTime(10, 0, 1)));
         QCOMPARE(scheduler.byteTimeNs(), 1041666LL);
@@ -290,19 +245,6 @@ private slots:
                 frame.clear();
             }
         }
-    }
-
-    void parseOptions()
-    {
-        const QStringList arguments { "--baud=115200",       "--noise", "2.5", "--start",
-                                      "2026-12-05T23:59:50", "--seed",  "7" };
-        const Result<SimulatorOptions> parsed = parseSimulatorOptions(arguments);
-        QVERIFY(parsed.ok());
-        QCOMPARE(parsed.value().baud, 115200);
-        QCOMPARE(parsed.value().noiseRate, 2.5);
-        QCOMPARE(*parsed.value().start, QDateTime(QDate(2026, 12, 5), QTime(23, 59, 50)));
-        QCOMPARE(*parsed.value().seed, 7u);
-        QCOMPARE(parsed.value().intervalMs, 1000);
     }
 };
 
