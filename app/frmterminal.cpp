@@ -105,7 +105,7 @@ void frmTerminal::buildSubsystems()
         *m_reception);
     m_receptionPanel->setMessageReporter(
         [this](QWidget *parent, const QString &title, const QString &text) {
-            m_messageBoxes.show(parent, QMessageBox::NoIcon, title, text, QMessageBox::Ok);
+            m_messageBoxes.show(parent, QMessageBox::Warning, title, text, QMessageBox::Ok);
         });
     connect(&timer(5), &IntervalTimer::tick, this, [this] { m_reception->Timer5_Timer(); });
     connect(control<QPushButton>(QStringLiteral("Command3")), &QPushButton::clicked, this,
