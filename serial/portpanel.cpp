@@ -6,7 +6,6 @@
 #include "serial/portsettingsapplier.h"
 
 #include <QComboBox>
-#include <QMessageBox>
 #include <QRadioButton>
 
 namespace {
@@ -79,15 +78,6 @@ PortPanel::PortPanel(const Controls &controls, MSComm1 &port, SettingsStore &sto
         });
         connect(option, &QRadioButton::clicked, this, [this, index] { optEcho_Click(index); });
     }
-}
-
-PortPanel::Reporter PortPanel::messageBoxReporter(QWidget *parent)
-{
-    return [parent](const ErrorValue &error) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("VALTORA"), error.text,
-                        QMessageBox::Ok, parent);
-        box.exec();
-    };
 }
 
 void PortPanel::LoadPropertySettings()

@@ -11,7 +11,6 @@
 class MSComm1;
 class QComboBox;
 class QRadioButton;
-class QWidget;
 class SettingsStore;
 
 // Binds the port panel's controls to the port: fills the lists, shows the port's current
@@ -39,10 +38,6 @@ public:
 
     PortPanel(const Controls &controls, MSComm1 &port, SettingsStore &store, bool &echoFlag,
               Reporter report, QObject *parent = nullptr);
-
-    // A reporter that shows the error's text in a message box with the exclamation icon, one
-    // OK button and the title "VALTORA".
-    static Reporter messageBoxReporter(QWidget *parent);
 
     // Fills the lists (each exactly once, in order) and shows the port's current settings,
     // port number, flow control and echo. Nothing here is reported.

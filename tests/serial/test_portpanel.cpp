@@ -2,14 +2,11 @@
 #include "serial/portpanel.h"
 #include "serial/portrestore.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -387,21 +384,6 @@ private slots:
         QCOMPARE(m_reports.size(), 1);
         QCOMPARE(portState(), u"2 closed"_s);
         QCOMPARE(stored()[1], u"2"_s);
-    }
-
-    void messageBoxReporterShowsError()
-    {
-        QString shown;
-        QTimer::singleShot(0, this, [&] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            QVERIFY(box != nullptr);
-            shown = u"%1|%2|%3|%4"_s.arg(box->windowTitle(), box->text())
-                        .arg(box->icon())
-                        .arg(box->standardButtons().toInt());
-            box->accept();
-        });
-        PortPanel::messageBoxReporter (&m_widgets->window)(ErrorValue { 8018, u"Not open"_s });
-        QCOMPARE(shown, u"VALTORA|Not open|%1|%2"_s.arg(QMessageBox::Warning).arg(QMessageBox::Ok));
     }
 };
 
