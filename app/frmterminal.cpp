@@ -47,7 +47,8 @@ frmTerminal::frmTerminal(const TerminalServices &services, QWidget *parent)
     , m_notificationIcon(services.notificationIcon)
     , m_endProgram([] { QCoreApplication::exit(0); })
     , m_port(std::make_unique<MSComm1>(services.store))
-    , m_log(std::make_unique<CorrectionLog>(services.clock, services.logFilePath))
+    , m_log(std::make_unique<CorrectionLog>(services.clock, services.logFilePath,
+                                            services.logFallbackPath))
 {
     setObjectName(QStringLiteral("frmTerminal"));
     setWindowTitle(kTitle);

@@ -44,6 +44,8 @@ struct TerminalServices
     MessageBoxes &messageBoxes;
     NotificationIcon &notificationIcon;
     QString logFilePath; // "logfile.txt" of the correction log
+    // Where the log goes when logFilePath stops being writable (empty: nowhere else).
+    QString logFallbackPath = QString();
 };
 
 class frmTerminal : public QMainWindow

@@ -44,7 +44,8 @@ int main(int argc, char *argv[])
     MessageBoxes messageBoxes;
     NotificationIcon notificationIcon(icon);
     frmTerminal window(TerminalServices { *selection.clock, store, messageBoxes, notificationIcon,
-                                          CorrectionLog::defaultFilePath() });
+                                          CorrectionLog::defaultFilePath(),
+                                          CorrectionLog::fallbackFilePath() });
     window.Form_Load();
     window.show();
     return application.exec();

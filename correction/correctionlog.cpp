@@ -1,6 +1,7 @@
 #include "correctionlog.h"
 
 #include "common/systemclock.h"
+#include "logfilenative.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -11,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -21,6 +23,27 @@ constexpr qsizetype kBoxDropped = 2096;
 const QString kFileName = QStringLiteral("logfile.txt");
 const QString kFailureText = QStringLiteral(":ERROR-CANNOT CORRECT TIME");
 const QString kLineEnd = QStringLiteral("\r\n");
+const QString kNoticePrefix = QStringLiteral("NOTE: ");
+
+std::string nativePath(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return path.toStdString();
+#else
+    return QFile::encodeName(path).toStdString();
+#endif
+}
+
+// Appends one record; empty on success, else why not.
+std::optional<QString> appendTo(const QString &path, const QByteArray &record)
+{
+    const int error = LogFileNative::appendRecord(nativePath(path), record.constData(),
+                                                  std::size_t(record.size()));
+    if (error == 0) {
+        return std::nullopt;
+    }
+    return QString::fromLocal8Bit(LogFileNative::errorText(error));
+}
 
 // True when a log record can be appended in the folder: the log file there can be opened for
 // appending, or, while it does not exist yet, a file can be created beside it. Trying it for
@@ -31,10 +54,10 @@ bool canWriteLogIn(const QString &directory)
     if (directory.isEmpty() || !QFileInfo(directory).isDir()) {
         return false;
     }
-    QFile existing(QDir(directory).filePath(kFileName));
-    if (existing.exists()) {
-        // Append never truncates; opening and closing leaves the file as it was.
-        return existing.open(QIODevice::WriteOnly | QIODevice::Append);
+    const QFileInfo existing(QDir(directory).filePath(kFileName));
+    if (existing.exists() || existing.isSymLink()) {
+        // Opened the way every record is, so a link or a pipe counts as unwritable here too.
+        return LogFileNative::probeAppend(nativePath(existing.filePath())) == 0;
     }
     QTemporaryFile probe(QDir(directory).filePath(QStringLiteral("logfile-XXXXXX.probe")));
     return probe.open();
@@ -49,10 +72,12 @@ struct Run
 
 } // namespace
 
-CorrectionLog::CorrectionLog(SystemClock &clock, const QString &filePath, QObject *parent)
+CorrectionLog::CorrectionLog(SystemClock &clock, const QString &filePath,
+                             const QString &fallbackFilePath, QObject *parent)
     : QObject(parent)
     , m_clock(clock)
     , m_filePath(filePath)
+    , m_fallbackFilePath(fallbackFilePath)
 {
 }
 
@@ -60,6 +85,12 @@ QString CorrectionLog::defaultFilePath()
 {
     return chooseFilePath(QCoreApplication::applicationDirPath(),
                           QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+}
+
+QString CorrectionLog::fallbackFilePath()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
+        .filePath(kFileName);
 }
 
 QString CorrectionLog::chooseFilePath(const QString &programDirectory,
@@ -107,37 +138,40 @@ void CorrectionLog::addBoxLine(const QString &text)
     emit boxLineAdded(line);
 }
 
+void CorrectionLog::addNoticeOnce(const QString &text)
+{
+    if (text.isEmpty() || m_noticesShown.contains(text)) {
+        return;
+    }
+    m_noticesShown.append(text);
+    addBoxLine(kNoticePrefix + text);
+}
+
 Outcome CorrectionLog::WriteLog(const QString &line)
 {
     // Opened and closed for each line, so nothing stays locked and a reader always sees
     // whole records; append mode never truncates what is there.
-    QFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        return ErrorValue {
-            int(file.error()),
-            QStringLiteral("Cannot open the log file %1: %2").arg(m_filePath, file.errorString())
-        };
-    }
     const QString quoted = QLatin1Char('"') + line + QLatin1Char('"') + kLineEnd;
     const QByteArray record = quoted.toLocal8Bit();
-    const qint64 written = file.write(record);
-    const bool flushed = written == record.size() && file.flush();
-    if (!flushed) {
-        const ErrorValue error {
-            int(file.error()),
-            QStringLiteral("Cannot write the log file %1: %2").arg(m_filePath, file.errorString())
-        };
-        file.close();
-        return error;
+    const std::optional<QString> failure = appendTo(m_filePath, record);
+    if (!failure) {
+        return std::nullopt;
     }
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
-        return ErrorValue {
-            int(file.error()),
-            QStringLiteral("Cannot write the log file %1: %2").arg(m_filePath, file.errorString())
-        };
+    const QString lost = QStringLiteral("The log file %1 cannot be written: %2.")
+                             .arg(QDir::toNativeSeparators(m_filePath), *failure);
+    if (!m_fallbackFilePath.isEmpty() && m_fallbackFilePath != m_filePath) {
+        // The same move as at start-up when the program's folder cannot be written.
+        QDir().mkpath(QFileInfo(m_fallbackFilePath).absolutePath());
+        if (!appendTo(m_fallbackFilePath, record)) {
+            addNoticeOnce(lost
+                          + QStringLiteral(" Log lines now go to %1.")
+                                .arg(QDir::toNativeSeparators(m_fallbackFilePath)));
+            m_filePath = m_fallbackFilePath;
+            return std::nullopt;
+        }
     }
-    return std::nullopt;
+    addNoticeOnce(lost);
+    return ErrorValue { 75, lost };
 }
 
 QString CorrectionLog::failureBoxLine(QChar letter) const

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QDateTime;
 class QLocale;
@@ -15,11 +16,16 @@ class CorrectionLog : public QObject
 {
     Q_OBJECT
 public:
-    CorrectionLog(SystemClock &clock, const QString &filePath, QObject *parent = nullptr);
+    // fallbackFilePath takes the records when filePath stops being writable while the
+    // program runs (empty: no fallback).
+    CorrectionLog(SystemClock &clock, const QString &filePath,
+                  const QString &fallbackFilePath = QString(), QObject *parent = nullptr);
 
     // "logfile.txt" beside the executable, or in the per-user data folder where the
     // executable's folder cannot be written.
     static QString defaultFilePath();
+    // "logfile.txt" in the per-user data folder.
+    static QString fallbackFilePath();
     // The same choice for given folders: programDirectory when a log file can be written
     // there, else fallbackDirectory (created when missing).
     static QString chooseFilePath(const QString &programDirectory,
@@ -33,8 +39,14 @@ public:
     void applySizeRule();
     // Appends the text and CR LF at the end of the box.
     void addBoxLine(const QString &text);
+    // A box line (never a file line) that explains a failure in plain words, shown the first
+    // time that text comes up only, so a failure repeated every second does not flood the box.
+    void addNoticeOnce(const QString &text);
 
     // Appends one record ("text" CR LF) to the file, opening and closing it for this line.
+    // The record is either whole or absent. When the file cannot be written, the record goes
+    // to the fallback file from then on; when neither can be written it is lost, and the
+    // first such failure is explained in the box.
     Outcome WriteLog(const QString &line);
 
     // D + " " + T + " x:ERROR-CANNOT CORRECT TIME" with the current date and time.
@@ -61,5 +73,7 @@ private:
 
     SystemClock &m_clock;
     QString m_filePath;
+    QString m_fallbackFilePath;
     QString m_box;
+    QStringList m_noticesShown;
 };

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -150,6 +153,10 @@ private slots:
         QTest::newRow("parent is a file") << "plain/logfile.txt";
         QTest::newRow("path is a folder") << "folder";
         QTest::newRow("missing folder") << "absent/logfile.txt";
+        // Another user's link must not make the program append to the file it names, and a
+        // pipe nobody reads must not hang it.
+        QTest::newRow("symbolic link") << "link.txt";
+        QTest::newRow("named pipe") << "pipe";
         if (permissionBitsBind()) {
             QTest::newRow("read-only file") << "readonly.txt";
         }
@@ -163,8 +170,13 @@ private slots:
         const QString readOnly = folder.filePath(QStringLiteral("readonly.txt"));
         QVERIFY(writeBytes(readOnly, "\"old\"\r\n"));
         QVERIFY(QFile::setPermissions(readOnly, QFileDevice::ReadOwner));
+        QVERIFY(writeBytes(folder.filePath(QStringLiteral("victim")), "\"theirs\"\r\n"));
+        QVERIFY(QFile::link(folder.filePath(QStringLiteral("victim")),
+                            folder.filePath(QStringLiteral("link.txt"))));
+        QCOMPARE(mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("pipe"))), 0600), 0);
         const QString path = folder.filePath(relativePath);
-        const QByteArray before = fileBytes(path);
+        const bool pipe = relativePath == QLatin1String("pipe"); // reading it would block
+        const QByteArray before = pipe ? QByteArray() : fileBytes(path);
 
         ManualClock clock(kNow);
         CorrectionLog log(clock, path);
@@ -172,11 +184,58 @@ private slots:
         const Outcome outcome = log.WriteLog(QStringLiteral("lost"));
         QVERIFY(outcome.has_value());
         QVERIFY2(outcome->text.contains(path), qPrintable(outcome->text));
-        // Failing again is just as quiet, and the box still takes lines.
+        // Explained once in the box; failing again is quiet, and the box still takes lines.
         QVERIFY(log.WriteLog(QStringLiteral("lost again")).has_value());
         log.addBoxLine(QStringLiteral("more"));
-        QCOMPARE(log.boxText(), QStringLiteral("kept\r\nmore\r\n"));
-        QCOMPARE(fileBytes(path), before);
+        QCOMPARE(log.boxText(), QStringLiteral("kept\r\nNOTE: %1\r\nmore\r\n").arg(outcome->text));
+        if (!pipe) {
+            QCOMPARE(fileBytes(path), before);
+        }
+    }
+
+    // A full disk takes part of a record: the file is cut back, so the next record is not
+    // glued onto half a line. The file-size limit makes the kernel refuse part of a write.
+    void recordIsWholeOrAbsent()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(kLogFile);
+        QVERIFY(writeBytes(path, "\"old\"\r\n"));
+        ManualClock clock(kNow);
+        CorrectionLog log(clock, path);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+        const rlimit saved = limit;
+        limit.rlim_cur = 7 + 30;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        const Outcome refused
+            = log.WriteLog(QStringLiteral("SYSTEM TIME IS CHANGED TO :2026-12-05"));
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+        QVERIFY(refused.has_value());
+        QCOMPARE(fileBytes(path), QByteArray("\"old\"\r\n"));
+        QCOMPARE(log.WriteLog(QStringLiteral("next")), Outcome());
+        QCOMPARE(fileBytes(path), QByteArray("\"old\"\r\n\"next\"\r\n"));
+    }
+
+    // When the file stops being writable while the program runs, records go to the per-user
+    // file from then on, and the box says so once.
+    void movesToTheFallbackWhileRunning()
+    {
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("program")));
+        const QString path = folder.filePath(QStringLiteral("program/logfile.txt"));
+        const QString fallback = folder.filePath(QStringLiteral("user/VALTORA/logfile.txt"));
+        ManualClock clock(kNow);
+        CorrectionLog log(clock, path, fallback);
+        QCOMPARE(log.WriteLog(QStringLiteral("one")), Outcome());
+        QVERIFY(QDir(folder.filePath(QStringLiteral("program"))).removeRecursively());
+        QCOMPARE(log.WriteLog(QStringLiteral("two")), Outcome());
+        QCOMPARE(log.WriteLog(QStringLiteral("three")), Outcome());
+        QCOMPARE(fileBytes(fallback), QByteArray("\"two\"\r\n\"three\"\r\n"));
+        QCOMPARE(log.filePath(), fallback);
+        QVERIFY(log.boxText().startsWith(QStringLiteral("NOTE: The log file ") + path));
+        QVERIFY(
+            log.boxText().endsWith(QStringLiteral(" Log lines now go to %1.\r\n").arg(fallback)));
     }
 
     void chooseFilePath_data()
@@ -185,6 +244,8 @@ private slots:
         QTest::addColumn<bool>("fallback");
         QTest::newRow("writable folder") << "program" << false;
         QTest::newRow("folder with a log") << "withlog" << false;
+        QTest::newRow("log is a link") << "linklog" << true;
+        QTest::newRow("log is a pipe") << "pipelog" << true;
         QTest::newRow("folder is a file") << "plain" << true;
         QTest::newRow("folder missing") << "absent" << true;
         QTest::newRow("inside a file") << "plain/bin" << true;
@@ -206,6 +267,12 @@ private slots:
         QVERIFY(writeBytes(root.filePath(QStringLiteral("plain")), "not a folder"));
         const QString existingLog = root.filePath(QStringLiteral("withlog/logfile.txt"));
         QVERIFY(writeBytes(existingLog, "\"old\"\r\n"));
+        QVERIFY(rootDir.mkdir(QStringLiteral("linklog"))
+                && rootDir.mkdir(QStringLiteral("pipelog")));
+        QVERIFY(QFile::link(existingLog, root.filePath(QStringLiteral("linklog/logfile.txt"))));
+        QCOMPARE(
+            mkfifo(QFile::encodeName(root.filePath(QStringLiteral("pipelog/logfile.txt"))), 0600),
+            0);
         const QString fallbackFolder = root.filePath(QStringLiteral("user/data/VALTORA"));
         const QString program = root.filePath(programFolder);
 
