@@ -1,5 +1,7 @@
 #include "hostclock.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // The failure number for a date or time that cannot be set at all.
@@ -58,6 +60,18 @@ Outcome HostClock::setTime(const QTime &time)
     return setLocal(now().date(), time);
 }
 
+Outcome HostClock::setDateTime(const QDateTime &moment)
+{
+    if (!moment.isValid()) {
+        return ErrorValue { kInvalidValue, QStringLiteral("Invalid date and time") };
+    }
+    // The local reading of the moment itself, so a time in the hour repeated in autumn keeps
+    // the occurrence it stands for.
+    const qint64 instantMs = moment.toMSecsSinceEpoch();
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(instantMs);
+    return setInstant(instantMs, wallTimeOf(local.date(), local.time()));
+}
+
 std::optional<qint64> HostClock::instantOf(const QDate &date, const QTime &time, qint64 reference)
 {
     if (!date.isValid() || !time.isValid()) {
@@ -79,10 +93,15 @@ Outcome HostClock::setLocal(const QDate &date, const QTime &time)
                             QStringLiteral("%1 %2 is not a local date and time")
                                 .arg(date.toString(Qt::ISODate), time.toString(Qt::ISODate)) };
     }
+    return setInstant(*instant, wallTimeOf(date, time));
+}
+
+Outcome HostClock::setInstant(qint64 instantMs, const HostClockNative::WallTime &local)
+{
     HostClockNative::Request request;
-    request.local = wallTimeOf(date, time);
-    request.seconds = floorDivide(*instant, 1000);
-    request.nanoseconds = static_cast<std::int32_t>((*instant - request.seconds * 1000) * 1000000);
+    request.local = local;
+    request.seconds = floorDivide(instantMs, 1000);
+    request.nanoseconds = static_cast<std::int32_t>((instantMs - request.seconds * 1000) * 1000000);
 
     if (!m_setCall) {
         return ErrorValue { kInvalidValue, QStringLiteral("This clock cannot be set") };
@@ -93,10 +112,12 @@ Outcome HostClock::setLocal(const QDate &date, const QTime &time)
     }
     const QString systemText = QString::fromLocal8Bit(HostClockNative::errorText(error));
     if (HostClockNative::isPermissionError(error)) {
-        return ErrorValue {
-            error,
-            QStringLiteral("VALTORA lacks the right to set the system clock (%1)").arg(systemText)
-        };
+        const std::string advice = HostClockNative::permissionAdvice(
+            QCoreApplication::applicationFilePath().toStdString());
+        return ErrorValue { error,
+                            QStringLiteral("VALTORA lacks the right to set the system clock "
+                                           "(%1). %2")
+                                .arg(systemText, QString::fromStdString(advice)) };
     }
     return ErrorValue { error, systemText };
 }

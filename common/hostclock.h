@@ -26,6 +26,7 @@ public:
     QDateTime now() const override;
     Outcome setDate(const QDate &date) override;
     Outcome setTime(const QTime &time) override;
+    Outcome setDateTime(const QDateTime &moment) override;
 
     // Milliseconds since the epoch that a local date and time stands for, with the rules the
     // host clock uses for the hours skipped and repeated by daylight-saving changes
@@ -35,6 +36,7 @@ public:
 
 private:
     Outcome setLocal(const QDate &date, const QTime &time);
+    Outcome setInstant(qint64 instantMs, const HostClockNative::WallTime &local);
     qint64 currentMs() const;
 
     SetCall m_setCall;

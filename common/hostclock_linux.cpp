@@ -102,6 +102,14 @@ bool isPermissionError(int error)
     return error == EPERM;
 }
 
+std::string permissionAdvice(const std::string &programPath)
+{
+    return "Installed from its package, VALTORA sets the clock for the members of the group "
+           "valtora: sudo adduser $USER valtora, then log in again. A program built by hand "
+           "needs that right given to it alone: sudo setcap cap_sys_time+ep "
+        + programPath;
+}
+
 std::string errorText(int error)
 {
     return std::strerror(error);

@@ -95,6 +95,13 @@ bool isPermissionError(int error)
     return error == ERROR_PRIVILEGE_NOT_HELD || error == ERROR_ACCESS_DENIED;
 }
 
+std::string permissionAdvice(const std::string & /*programPath*/)
+{
+    return "Only a user who holds the right \"Change the system time\" (administrators do) "
+           "may set the clock: ask an administrator to grant it, or start VALTORA as an "
+           "administrator.";
+}
+
 std::string errorText(int error)
 {
     char *buffer = nullptr;

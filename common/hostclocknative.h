@@ -44,6 +44,10 @@ int applyRequest(const Request &request);
 // True when the error number means that the process lacks the right to set the clock.
 bool isPermissionError(int error);
 
+// What the user can do about a missing right, in plain words, for the program at
+// programPath.
+std::string permissionAdvice(const std::string &programPath);
+
 // The operating system's own text for an error number.
 std::string errorText(int error);
 

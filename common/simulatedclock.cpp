@@ -32,6 +32,15 @@ Outcome SimulatedClock::setTime(const QTime &time)
     return moveTo(now().date(), time);
 }
 
+Outcome SimulatedClock::setDateTime(const QDateTime &moment)
+{
+    if (!moment.isValid()) {
+        return ErrorValue { 5, QStringLiteral("Invalid date and time") };
+    }
+    m_offsetMs = moment.toMSecsSinceEpoch() - QDateTime::currentMSecsSinceEpoch();
+    return std::nullopt;
+}
+
 Outcome SimulatedClock::moveTo(const QDate &date, const QTime &time)
 {
     // The same reading of local times as the host clock, so that a demonstration behaves

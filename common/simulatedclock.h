@@ -15,6 +15,7 @@ public:
     QDateTime now() const override;
     Outcome setDate(const QDate &date) override;
     Outcome setTime(const QTime &time) override;
+    Outcome setDateTime(const QDateTime &moment) override;
 
     qint64 offsetMs() const { return m_offsetMs; }
 

@@ -22,4 +22,8 @@ public:
     virtual Outcome setDate(const QDate &date) = 0;
     // Sets the local time of day (milliseconds included) and keeps the date.
     virtual Outcome setTime(const QTime &time) = 0;
+    // Sets date and time of day in one step, to the moment the value stands for. Where both
+    // change (a correction across midnight), two separate steps would leave the clock a whole
+    // day off between them, whichever came first.
+    virtual Outcome setDateTime(const QDateTime &moment) = 0;
 };

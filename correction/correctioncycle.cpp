@@ -23,30 +23,29 @@ ErrorValue overflow()
     return ErrorValue { 6, QStringLiteral("Overflow") };
 }
 
-// Sets only the time of day, as a correction has always done, but on the day that keeps the
-// clock nearest to where it is. A received 23:59:59 set just after midnight belongs to the
-// day before: on today's date it would move the clock forward by almost a whole day, and
-// nothing would ever set the date back.
-Outcome setTimeOfDayNearby(SystemClock &clock, const QTime &time)
+ErrorValue staleFrame(const QString &why)
+{
+    return ErrorValue { 0,
+                        QStringLiteral("The receiver's newest frame %1, so its time was not "
+                                       "set; the next frame is used as soon as it comes.")
+                            .arg(why) };
+}
+
+// Sets only the time of day, as a correction has always done, on the clock's own date; only
+// a time that belongs to the other side of midnight moves the date with it, in one step.
+Outcome setTimeOfDay(SystemClock &clock, const QTime &time)
 {
     const QDateTime now = clock.now();
-    QDate nearest = now.date();
-    qint64 nearestDistance = std::numeric_limits<qint64>::max();
-    // Today first, so a tie keeps today's date.
-    for (const int days : { 0, -1, 1 }) {
-        const QDate date = now.date().addDays(days);
-        const qint64 distance = std::abs(now.msecsTo(QDateTime(date, time)));
-        if (distance < nearestDistance) {
-            nearest = date;
-            nearestDistance = distance;
-        }
+    const auto target = CorrectionRules::timeOfDayTarget(now, time);
+    if (!target) {
+        return ErrorValue { 13,
+                            QStringLiteral("%1 does not exist on the day it belongs to")
+                                .arg(time.toString(QStringLiteral("HH:mm:ss"))) };
     }
-    if (nearest != now.date()) {
-        if (Outcome refused = clock.setDate(nearest)) {
-            return refused;
-        }
+    if (target->date() == now.date()) {
+        return clock.setTime(time);
     }
-    return clock.setTime(time);
+    return clock.setDateTime(*target);
 }
 
 } // namespace
@@ -88,9 +87,9 @@ void CorrectionCycle::Timer3_Timer()
         return;
     }
 
-    if (attemptNow()) {
+    if (const Outcome failure = attemptNow()) {
         // The attempt is retried at the next tick: the timer and the count stay as they are.
-        reportRunTimeFailure();
+        reportRunTimeFailure(*failure);
         return;
     }
 
@@ -149,16 +148,20 @@ Outcome CorrectionCycle::setPreciseTime()
     if (!second) {
         return notATime(m_received.recvTime);
     }
+    // A frame whose arrival is not known, or that has waited longer than a frame's second,
+    // would set the clock behind: the receiver has stopped, or the program was held up.
+    if (m_received.frameEndNs == 0) {
+        return staleFrame(QStringLiteral("was read late"));
+    }
+    const qint64 waitedNs = std::max<qint64>(m_monotonicNow() - m_received.frameEndNs, 0);
+    if (waitedNs > kLargestFrameAgeNs) {
+        return staleFrame(QStringLiteral("is older than 1.5 s"));
+    }
     // The received second began when the frame's first byte left the receiver: add the time
     // the frame took on the line and the time it has waited since its end byte was read.
-    qint64 sinceSecondBeganNs = 0;
-    if (m_received.frameEndNs != 0) {
-        const qint64 waitedNs = m_monotonicNow() - m_received.frameEndNs;
-        const QString settings = m_lineSettings ? m_lineSettings() : QString();
-        sinceSecondBeganNs
-            = std::max<qint64>(waitedNs, 0) + CorrectionRules::frameTransmissionNs(settings);
-    }
-    return setTimeOfDayNearby(m_clock, CorrectionRules::advancedTime(*second, sinceSecondBeganNs));
+    const QString settings = m_lineSettings ? m_lineSettings() : QString();
+    const qint64 sinceSecondBeganNs = waitedNs + CorrectionRules::frameTransmissionNs(settings);
+    return setTimeOfDay(m_clock, CorrectionRules::advancedTime(*second, sinceSecondBeganNs));
 }
 
 Outcome CorrectionCycle::logImmediate(const QString &boxLine, const QString &fileLine)
@@ -167,11 +170,13 @@ Outcome CorrectionCycle::logImmediate(const QString &boxLine, const QString &fil
     return m_log.WriteLog(fileLine);
 }
 
-void CorrectionCycle::reportRunTimeFailure()
+void CorrectionCycle::reportRunTimeFailure(const ErrorValue &failure)
 {
     m_log.addBoxLine(m_log.failureBoxLine(QLatin1Char('a')));
     // Nothing is left to report a lost failure line to; the next tick tries again anyway.
     m_log.WriteLog(m_log.failureFileLine());
+    // The letter alone does not tell the user what to do about it.
+    m_log.addNoticeOnce(failure.text);
 }
 
 void CorrectionCycle::handOff()
@@ -183,6 +188,7 @@ void CorrectionCycle::handOff()
     m_timer4.setEnabled(true);
     m_delayDate = m_received.recvDate;
     m_delayTime = m_received.recvTime;
+    m_delayLatchedNs = m_monotonicNow();
 }
 
 void CorrectionCycle::Timer4_Timer()
@@ -210,9 +216,18 @@ void CorrectionCycle::correctLater()
         logDelayed(m_log.failureBoxLine(QLatin1Char('d')), m_log.failureFileLine());
         return;
     }
+    // The latched second plus one is right only as long after the hand-off as the delay
+    // takes; after the process was held up (a suspended laptop) it is far behind.
+    const qint64 latchedAgeNs = m_monotonicNow() - m_delayLatchedNs;
+    const qint64 largestAgeNs
+        = (3 * qint64(std::max<qint16>(m_options.delayMs, 0)) + 500) * 1'000'000;
+    if (m_delayLatchedNs == 0 || latchedAgeNs > largestAgeNs) {
+        return;
+    }
     if (!m_options.maskOn) {
-        const auto target = CorrectionRules::latchedPlusOneSecond(m_delayDate, m_delayTime);
-        if (!target || m_clock.setDate(target->date()) || m_clock.setTime(target->time())) {
+        const auto target
+            = CorrectionRules::latchedPlusOneSecond(m_delayDate, m_delayTime, m_clock.now());
+        if (!target || m_clock.setDateTime(*target)) {
             return;
         }
         const QString line = CorrectionLog::successLine(CorrectionLog::stampText(*target));
@@ -226,8 +241,9 @@ void CorrectionCycle::correctLater()
     if (!outside) {
         return;
     }
-    const auto target = CorrectionRules::latchedPlusOneSecond(m_delayDate, m_delayTime);
-    if (!target || setTimeOfDayNearby(m_clock, target->time())) {
+    const auto target
+        = CorrectionRules::latchedPlusOneSecond(m_delayDate, m_delayTime, m_clock.now());
+    if (!target || setTimeOfDay(m_clock, target->time())) {
         return;
     }
     m_log.addBoxLine(changedToNow());

@@ -46,6 +46,9 @@ public:
     QString delayDate() const { return m_delayDate; }
     QString delayTime() const { return m_delayTime; }
 
+    // An immediate attempt refuses a frame older than this: its second is long gone.
+    static constexpr qint64 kLargestFrameAgeNs = 1'500'000'000;
+
 signals:
     // The delayed path set the clock: show the taskbar clock overlay.
     void overlayRequested();
@@ -55,7 +58,7 @@ private:
     Outcome attemptNow();
     Outcome setPreciseTime();
     Outcome logImmediate(const QString &boxLine, const QString &fileLine);
-    void reportRunTimeFailure();
+    void reportRunTimeFailure(const ErrorValue &failure);
     void handOff();
 
     void correctLater();
@@ -77,4 +80,6 @@ private:
     int m_delayTicks = 0;
     QString m_delayDate;
     QString m_delayTime;
+    // When the hand-off latched them, on the monotonic clock (0: nothing latched yet).
+    qint64 m_delayLatchedNs = 0;
 };

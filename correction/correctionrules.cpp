@@ -1,5 +1,6 @@
 #include "correctionrules.h"
 
+#include "common/hostclock.h"
 #include "frames/receivedtimestate.h"
 
 #include <QStringList>
@@ -10,6 +11,9 @@ namespace {
 
 constexpr int kFrameBytes = 12;
 constexpr int kMinutesPerDay = 1440;
+constexpr qint64 kDayMs = 24 * 60 * 60 * 1000;
+// No serial line is anywhere near this fast; a larger stored speed is not a speed at all.
+constexpr qint64 kFastestLine = 100'000'000;
 
 std::optional<qint16> asInt16(qint64 value)
 {
@@ -98,14 +102,48 @@ std::optional<QDate> CorrectionRules::date(const QString &text)
 }
 
 std::optional<QDateTime> CorrectionRules::latchedPlusOneSecond(const QString &date,
-                                                               const QString &time)
+                                                               const QString &time,
+                                                               const QDateTime &clockNow)
 {
     const auto latchedDate = CorrectionRules::date(date);
     const auto latchedTime = timeOfDay(time);
-    if (!latchedDate || !latchedTime) {
+    if (!latchedDate || !latchedTime || !clockNow.isValid()) {
         return std::nullopt;
     }
-    return QDateTime(*latchedDate, *latchedTime).addSecs(1);
+    const auto latched
+        = HostClock::instantOf(*latchedDate, *latchedTime, clockNow.toMSecsSinceEpoch());
+    if (!latched) {
+        return std::nullopt;
+    }
+    return QDateTime::fromMSecsSinceEpoch(*latched + 1000);
+}
+
+std::optional<QDateTime> CorrectionRules::timeOfDayTarget(const QDateTime &clockNow,
+                                                          const QTime &time)
+{
+    if (!clockNow.isValid() || !time.isValid()) {
+        return std::nullopt;
+    }
+    const qint64 clockMs = clockNow.time().msecsSinceStartOfDay();
+    const qint64 timeMs = time.msecsSinceStartOfDay();
+    int days = 0;
+    if (kDayMs - clockMs + timeMs <= kMidnightCrossingMs) {
+        days = 1; // the clock is still before midnight, the time already after it
+    } else if (clockMs + kDayMs - timeMs <= kMidnightCrossingMs) {
+        days = -1; // the clock is already past midnight, the time still before it
+    }
+    const QDate date = clockNow.date().addDays(days);
+    const auto instant = HostClock::instantOf(date, time, clockNow.toMSecsSinceEpoch());
+    if (!instant) {
+        return std::nullopt;
+    }
+    const QDateTime target = QDateTime::fromMSecsSinceEpoch(*instant);
+    // A time skipped by a spring change reads as another time of day; on the clock's own date
+    // the host clock's reading of it stands, as for any time of day set.
+    if (days != 0 && (target.date() != date || target.time() != time)) {
+        return std::nullopt;
+    }
+    return target;
 }
 
 qint64 CorrectionRules::frameTransmissionNs(const QString &lineSettings)
@@ -121,8 +159,8 @@ qint64 CorrectionRules::frameTransmissionNs(const QString &lineSettings)
     const int dataBits = fields.at(2).trimmed().toInt(&dataOk);
     const double stopBits = fields.at(3).trimmed().toDouble(&stopOk);
     const QString parity = fields.at(1).trimmed().toLower();
-    if (!speedOk || speed <= 0 || !dataOk || dataBits < 4 || dataBits > 8 || !stopOk
-        || (stopBits != 1.0 && stopBits != 1.5 && stopBits != 2.0) || parity.size() != 1
+    if (!speedOk || speed <= 0 || speed > kFastestLine || !dataOk || dataBits < 4 || dataBits > 8
+        || !stopOk || (stopBits != 1.0 && stopBits != 1.5 && stopBits != 2.0) || parity.size() != 1
         || !QStringLiteral("neoms").contains(parity)) {
         return 0;
     }
@@ -137,7 +175,8 @@ QTime CorrectionRules::advancedTime(const QTime &receivedSecond, qint64 sinceSec
     if (sinceSecondBeganNs <= 0) {
         return receivedSecond;
     }
-    const qint64 advanceMs
-        = std::min((sinceSecondBeganNs + 500'000) / 1'000'000, kLargestAdvanceMs);
+    // Bounded before rounding, so that no count, however large, can overflow.
+    const qint64 boundedNs = std::min(sinceSecondBeganNs, kLargestAdvanceMs * 1'000'000);
+    const qint64 advanceMs = std::min((boundedNs + 500'000) / 1'000'000, kLargestAdvanceMs);
     return receivedSecond.addMSecs(int(advanceMs));
 }

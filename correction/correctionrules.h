@@ -29,8 +29,22 @@ public:
     static std::optional<QTime> timeOfDay(const QString &text);
     // "yyyy-mm-dd", month and day with or without their leading zero.
     static std::optional<QDate> date(const QString &text);
-    // The latched date and time of a delayed correction plus one second.
-    static std::optional<QDateTime> latchedPlusOneSecond(const QString &date, const QString &time);
+    // The latched date and time of a delayed correction plus one second. The second is added
+    // to the moment, not to the wall-clock text: the second after the last one of the summer
+    // pass through the hour repeated in autumn is the first of the winter pass. A latched
+    // time inside that hour stands for its occurrence nearest the clock's reading.
+    static std::optional<QDateTime> latchedPlusOneSecond(const QString &date, const QString &time,
+                                                         const QDateTime &clockNow);
+
+    // Where a correction that sets only the time of day puts the clock: the given time on the
+    // clock's own date, except across midnight. When the clock and the received time of day
+    // lie within kMidnightCrossingMs of each other across 00:00, the time belongs to the day
+    // before or after, and the date changes with it. Nothing else moves the date: a clock
+    // that is hours off has the wrong time, not the wrong day. Empty when the time does not
+    // exist on the day it belongs to (the hour skipped in spring on a zone that changes at
+    // midnight): such a time cannot be the receiver's.
+    static std::optional<QDateTime> timeOfDayTarget(const QDateTime &clockNow, const QTime &time);
+    static constexpr qint64 kMidnightCrossingMs = 10 * 60 * 1000;
 
     // How long the receiver's 12-byte frame takes on the line, from a settings text such as
     // "9600,n,8,1": start bit, data bits, parity bit and stop bits per byte. 0 when the text

@@ -2,6 +2,7 @@
 #include "frames/receivedtimestate.h"
 
 #include <QTest>
+#include <limits>
 
 namespace {
 
@@ -120,7 +121,9 @@ private slots:
     {
         QFETCH(QString, date);
         QFETCH(QString, time);
-        QTEST(CorrectionRules::latchedPlusOneSecond(date, time).value_or(QDateTime()), "expected");
+        const QDateTime clockNow(QDate(2026, 12, 5), QTime(12, 0));
+        QTEST(CorrectionRules::latchedPlusOneSecond(date, time, clockNow).value_or(QDateTime()),
+              "expected");
     }
 
     void frameTransmission_data()
@@ -138,6 +141,7 @@ private slots:
         QTest::newRow("nine data bits") << "9600,n,9,1" << qint64(0);
         QTest::newRow("three stop bits") << "9600,n,8,3" << qint64(0);
         QTest::newRow("missing field") << "9600,n,8" << qint64(0);
+        QTest::newRow("speed beyond any line") << "4611686018427387905,n,8,1" << qint64(0);
     }
     void frameTransmission()
     {
@@ -159,6 +163,8 @@ private slots:
         QTest::newRow("just under the cap") << noon << qint64(998'600'000) << QTime(12, 0, 0, 999);
         QTest::newRow("never past midnight")
             << QTime(23, 59, 59) << qint64(3'000'000'000) << QTime(23, 59, 59, 999);
+        QTest::newRow("the largest count")
+            << noon << std::numeric_limits<qint64>::max() << QTime(12, 0, 0, 999);
     }
     void advancedTime()
     {

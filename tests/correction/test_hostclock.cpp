@@ -1,5 +1,6 @@
 #include "common/hostclock.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTest>
 #include <cerrno>
@@ -131,6 +132,26 @@ private slots:
         QCOMPARE(host.requests.first().nanoseconds, 789000000);
     }
 
+    // Date and time in one request; a moment in the repeated autumn hour keeps its occurrence.
+    void setDateTimeIsOneRequest_data()
+    {
+        QTest::addColumn<qint64>("momentMs");
+        QTest::newRow("across midnight") << utcMs(QStringLiteral("2026-12-05T23:00:00.250"));
+        QTest::newRow("first pass of the repeated hour")
+            << utcMs(QStringLiteral("2026-10-25T00:30:00"));
+        QTest::newRow("second pass of the repeated hour")
+            << utcMs(QStringLiteral("2026-10-25T01:30:00"));
+    }
+    void setDateTimeIsOneRequest()
+    {
+        QFETCH(qint64, momentMs);
+        RecordingClock host(QStringLiteral("2026-12-04T22:59:59"));
+        QCOMPARE(host.clock.setDateTime(QDateTime::fromMSecsSinceEpoch(momentMs)), Outcome());
+        QCOMPARE(host.requests.size(), 1);
+        QCOMPARE(host.requests.first().seconds * 1000 + host.requests.first().nanoseconds / 1000000,
+                 momentMs);
+    }
+
     void nowReadsLocalTime()
     {
         RecordingClock host(QStringLiteral("2026-07-01T22:30:00"));
@@ -141,8 +162,14 @@ private slots:
     {
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("text");
+        // The missing right comes with what to do about it.
         QTest::newRow("missing right")
-            << EPERM << "VALTORA lacks the right to set the system clock (Operation not permitted)";
+            << EPERM
+            << "VALTORA lacks the right to set the system clock (Operation not permitted). "
+               "Installed from its package, VALTORA sets the clock for the members of the group "
+               "valtora: sudo adduser $USER valtora, then log in again. A program built by hand "
+               "needs that right given to it alone: sudo setcap cap_sys_time+ep "
+                + QCoreApplication::applicationFilePath();
         QTest::newRow("other error") << EINVAL << "Invalid argument";
     }
     void refusalsBecomeTexts()
@@ -188,9 +215,9 @@ private slots:
         const Outcome outcome = clock.setTime(current);
         QVERIFY(outcome.has_value());
         QCOMPARE(outcome->number, EPERM);
-        QCOMPARE(outcome->text,
-                 QStringLiteral("VALTORA lacks the right to set the system clock (%1)")
-                     .arg(QString::fromLocal8Bit(std::strerror(EPERM))));
+        QVERIFY(outcome->text.startsWith(
+            QStringLiteral("VALTORA lacks the right to set the system clock (%1). ")
+                .arg(QString::fromLocal8Bit(std::strerror(EPERM)))));
     }
 };
 

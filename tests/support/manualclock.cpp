@@ -2,7 +2,8 @@
 
 ManualClock::ManualClock(const QDateTime &start)
     : m_now(start)
-{}
+{
+}
 
 Outcome ManualClock::setDate(const QDate &date)
 {
@@ -21,5 +22,16 @@ Outcome ManualClock::setTime(const QTime &time)
     }
     timesSet.append(time);
     m_now = QDateTime(m_now.date(), time);
+    return std::nullopt;
+}
+
+Outcome ManualClock::setDateTime(const QDateTime &moment)
+{
+    if (m_refusal) {
+        return m_refusal;
+    }
+    datesSet.append(moment.date());
+    timesSet.append(moment.time());
+    m_now = moment;
     return std::nullopt;
 }

@@ -14,6 +14,8 @@ public:
     QDateTime now() const override { return m_now; }
     Outcome setDate(const QDate &date) override;
     Outcome setTime(const QTime &time) override;
+    // Recorded as one date and one time set.
+    Outcome setDateTime(const QDateTime &moment) override;
 
     void setNow(const QDateTime &now) { m_now = now; }
     void advanceMs(qint64 ms) { m_now = m_now.addMSecs(ms); }

@@ -39,9 +39,17 @@ Outcome ResidualRecordingClock::setTime(const QTime &time)
     return refused;
 }
 
+Outcome ResidualRecordingClock::setDateTime(const QDateTime &moment)
+{
+    const double referenceMs = referenceMsSinceEpoch();
+    const Outcome refused = m_clock.setDateTime(moment);
+    if (!refused) {
+        m_residualsMs.append(double(moment.toMSecsSinceEpoch()) - referenceMs);
+    }
+    return refused;
+}
+
 void ResidualRecordingClock::throwOff(int seconds)
 {
-    const QDateTime target = m_clock.now().addSecs(seconds);
-    m_clock.setDate(target.date());
-    m_clock.setTime(target.time());
+    m_clock.setDateTime(m_clock.now().addSecs(seconds));
 }

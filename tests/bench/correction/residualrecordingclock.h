@@ -15,6 +15,7 @@ public:
     QDateTime now() const override;
     Outcome setDate(const QDate &date) override;
     Outcome setTime(const QTime &time) override;
+    Outcome setDateTime(const QDateTime &moment) override;
 
     // Moves the clock by the given seconds without counting it as a correction.
     void throwOff(int seconds);
