@@ -13,8 +13,9 @@ struct ReceivedTimeState
     int recvStamp2 = 0;
     int recvStamp3 = 0;
     // When the end byte of the newest frame was read, on the steady clock of
-    // monotonicNowNs() (0: no frame yet). Lets a correction add the time the frame has
-    // been waiting instead of setting the clock up to a second behind.
+    // monotonicNowNs() (0: no frame yet, or one that was read late, whose arrival is not
+    // known). Lets a correction add the time the frame has been waiting instead of setting
+    // the clock up to a second behind.
     qint64 frameEndNs = 0;
 };
 

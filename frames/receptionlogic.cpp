@@ -5,6 +5,7 @@
 
 #include <QStringBuilder>
 #include <QTime>
+#include <cstdlib>
 
 namespace {
 
@@ -51,6 +52,7 @@ void ReceptionLogic::receiveBytes(const QByteArray &bytes, qint64 readAtNs)
         return;
     }
     m_receiving = true;
+    int framesEnded = 0;
     for (const char character : bytes) {
         const QString &text = byteText(quint8(character));
         appendToDump(byteDumpText(quint8(character)));
@@ -59,13 +61,33 @@ void ReceptionLogic::receiveBytes(const QByteArray &bytes, qint64 readAtNs)
         // Checked after every byte: bytes that follow the end byte show the same frame again.
         if (m_assembler.isComplete()) {
             if (!wasComplete) {
-                m_receivedTime.frameEndNs = readAtNs;
+                ++framesEnded;
             }
             ShowReceivedTime();
         }
     }
     m_receiving = false;
+    if (framesEnded > 0) {
+        m_receivedTime.frameEndNs
+            = framesEnded == 1 && endByteArrivedJustNow(readAtNs) ? readAtNs : 0;
+        m_previousFrameReadNs = readAtNs;
+    }
+    m_previousReadNs = readAtNs;
     emit dumpChanged();
+}
+
+bool ReceptionLogic::endByteArrivedJustNow(qint64 readAtNs) const
+{
+    // The bytes arrived after the read before this one took everything that waited. While
+    // a frame streams in, that read was a moment ago.
+    if (m_previousReadNs != 0 && readAtNs - m_previousReadNs <= kStreamingGapNs) {
+        return true;
+    }
+    // A frame read in one piece (a USB adapter hands over a whole frame at once) arrived just
+    // now only if it came a second after the frame before it; after a stall of the program
+    // it was read late, however long it waited.
+    return m_previousFrameReadNs != 0
+        && std::abs(readAtNs - m_previousFrameReadNs - kFramePeriodNs) <= kCadenceToleranceNs;
 }
 
 void ReceptionLogic::ShowData(const QString &data)

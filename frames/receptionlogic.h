@@ -26,7 +26,9 @@ public:
     ReceptionLogic(SystemClock &clock, MaskFlag maskOn, QObject *parent = nullptr);
 
     // The bytes of one receive event in arrival order, read at readAtNs on the steady clock of
-    // monotonicNowNs(). Announces the dump once, at the end.
+    // monotonicNowNs(). Announces the dump once, at the end. The newest frame's end is stamped
+    // with readAtNs only when its bytes can have arrived just then (0 otherwise): a frame
+    // that waited in the buffer while the program was held up must not pass for new.
     void receiveBytes(const QByteArray &bytes, qint64 readAtNs);
 
     // Appends data to the dump box's text; a failure is announced through showDataFailed and
@@ -63,6 +65,15 @@ signals:
 
 private:
     void appendToDump(const QString &data);
+    // Whether the end byte read at readAtNs can only have arrived a moment before, so that
+    // its read time tells when the frame came.
+    bool endByteArrivedJustNow(qint64 readAtNs) const;
+
+    // Reads this close together mean the bytes are streaming in as they arrive.
+    static constexpr qint64 kStreamingGapNs = 20'000'000;
+    // The receiver sends a frame a second; a read that far from the last one is on time.
+    static constexpr qint64 kFramePeriodNs = 1'000'000'000;
+    static constexpr qint64 kCadenceToleranceNs = 25'000'000;
 
     SystemClock &m_clock;
     MaskFlag m_maskOn;
@@ -73,4 +84,7 @@ private:
     qint16 m_clickCount = 0;
     // Inside a receive event the dump is announced once at its end, not per byte.
     bool m_receiving = false;
+    // When the last read, and the last read that ended a frame, took place (0: none yet).
+    qint64 m_previousReadNs = 0;
+    qint64 m_previousFrameReadNs = 0;
 };

@@ -44,8 +44,59 @@ private slots:
         }
         QCOMPARE(order, (QStringList { u"7 "_s + kWorkedText, u"2 "_s + kWorkedText }));
         QCOMPARE(logic.assembler().frameIndex(), qint16(11));
-        // The frame ended with the read that brought its end byte.
-        QCOMPARE(logic.receivedTime().frameEndNs, qint64(1000 + 12 - pieces.last()));
+        // The frame ended with the read that brought its end byte; read whole as the first
+        // frame, when it arrived is not known.
+        QCOMPARE(logic.receivedTime().frameEndNs,
+                 pieces.size() == 1 ? 0 : qint64(1000 + 12 - pieces.last()));
+    }
+
+    // The newest frame is stamped with its read only when its end byte can have arrived just
+    // then: while its bytes stream in, or a second after the frame before it.
+    void frameEndStamp_data()
+    {
+        QTest::addColumn<QList<qint64>>("readsMs"); // one frame per read, the last one split
+        QTest::addColumn<qint64>("lastPieceMs"); // the end byte's own read (0: not split)
+        QTest::addColumn<bool>("stamped");
+        QTest::newRow("end byte 20 ms after the rest") << QList<qint64> { 0 } << 20LL << true;
+        QTest::newRow("end byte 21 ms after the rest") << QList<qint64> { 0 } << 21LL << false;
+        QTest::newRow("whole, 1025 ms after the last") << QList<qint64> { 0, 1025 } << 0LL << true;
+        QTest::newRow("whole, 1026 ms after the last") << QList<qint64> { 0, 1026 } << 0LL << false;
+        QTest::newRow("whole, 975 ms after the last") << QList<qint64> { 0, 975 } << 0LL << true;
+        QTest::newRow("whole after a stall") << QList<qint64> { 0, 1300 } << 0LL << false;
+        QTest::newRow("the first frame, whole") << QList<qint64> { 1000 } << 0LL << false;
+    }
+    void frameEndStamp()
+    {
+        QFETCH(QList<qint64>, readsMs);
+        QFETCH(qint64, lastPieceMs);
+        QFETCH(bool, stamped);
+        Reception reception;
+        ReceptionLogic &logic = reception.logic;
+        constexpr qint64 ms = 1'000'000;
+        const qint64 start = 5000 * ms;
+        for (qsizetype read = 0; read + 1 < readsMs.size(); ++read) {
+            logic.receiveBytes(kWorkedFrame, start + readsMs.at(read) * ms);
+        }
+        const qint64 last = start + readsMs.constLast() * ms;
+        qint64 endRead = last;
+        if (lastPieceMs > 0) {
+            logic.receiveBytes(kWorkedFrame.left(11), last);
+            endRead = last + lastPieceMs * ms;
+            logic.receiveBytes(kWorkedFrame.right(1), endRead);
+        } else {
+            logic.receiveBytes(kWorkedFrame, last);
+        }
+        QCOMPARE(logic.receivedTime().frameEndNs, stamped ? endRead : 0);
+    }
+
+    // Two frames in one read: the older waited a second at least, so neither is stamped.
+    void twoFramesInOneRead()
+    {
+        Reception reception;
+        reception.logic.receiveBytes(kWorkedFrame, 5'000'000'000);
+        reception.logic.receiveBytes(kWorkedFrame + kDecemberFrame, 5'000'000'005);
+        QCOMPARE(texts(reception.displays).constLast(), kDecemberText);
+        QCOMPARE(reception.logic.receivedTime().frameEndNs, 0);
     }
 
     // A start byte before the end slot is filled drops the partial frame unseen.
@@ -89,7 +140,7 @@ private slots:
         logic.receiveBytes(kWorkedFrame + QByteArray::fromHex("0011"), 500);
         logic.receiveBytes(QByteArray::fromHex("03"), 900);
         QCOMPARE(texts(reception.displays), QStringList(4, kWorkedText));
-        QCOMPARE(logic.receivedTime().frameEndNs, qint64(500)); // repeats are no new frame
+        QCOMPARE(logic.receivedTime().frameEndNs, 0); // the first frame, read whole
         logic.receiveBytes(QByteArray::fromHex("AA"), 1000);
         QCOMPARE(logic.assembler().frameSlots()[0], u"A1"_s);
         QCOMPARE(logic.assembler().frameSlots()[10], QString());
