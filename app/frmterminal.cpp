@@ -337,6 +337,15 @@ void frmTerminal::Command7_Click()
     m_endProgram();
 }
 
+void frmTerminal::endOnTermination()
+{
+    if (m_port->portOpen()) {
+        (void)m_port->setPortOpen(false); // a failure to close still ends the program
+    }
+    m_notificationIcon.setInTray(false);
+    m_endProgram();
+}
+
 void frmTerminal::Command2_Click()
 {
     auto *button = control<QPushButton>(QStringLiteral("Command2"));

@@ -80,6 +80,8 @@ public:
     void Form_Unload(int &Cancel);
     void cSysTray1_MouseDown();
     void Command7_Click();
+    // SIGTERM or SIGINT: closes the port (and so removes its lock file), then ends.
+    void endOnTermination();
     void Command2_Click();
     void aa_Click();
     void bb_Click();

@@ -2,7 +2,9 @@
 #include "app/frmterminal.h"
 #include "app/messageboxes.h"
 #include "app/notificationicon.h"
+#include "app/terminationsignals.h"
 #include "common/clockselection.h"
+#include "common/processguard.h"
 #include "common/settingsstore.h"
 #include "correction/correctionlog.h"
 
@@ -12,6 +14,11 @@
 
 int main(int argc, char *argv[])
 {
+    // Before anything else runs: no code of the user's choosing may run with the right to
+    // set the clock, and nothing but the clock-setting call holds it in effect.
+    ProcessGuard::removeCodeLoadingVariables();
+    ProcessGuard::keepOnlyTheClockRight();
+
     QApplication application(argc, argv);
     // The title is the name the settings are stored under, the window caption, and the
     // caption of every message box.
@@ -46,6 +53,9 @@ int main(int argc, char *argv[])
     frmTerminal window(TerminalServices { *selection.clock, store, messageBoxes, notificationIcon,
                                           CorrectionLog::defaultFilePath(),
                                           CorrectionLog::fallbackFilePath() });
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &window,
+                     &frmTerminal::endOnTermination);
     window.Form_Load();
     window.show();
     return application.exec();

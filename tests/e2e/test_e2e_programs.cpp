@@ -115,6 +115,38 @@ private slots:
         }
     }
 
+    // A logout's session manager or kill ends the program as cleanly as its exit button:
+    // the port is closed, so its lock file goes too.
+    void terminationSignalClosesThePort_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void terminationSignalClosesThePort()
+    {
+        QFETCH(int, signal);
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("ttyReceiver"));
+        writeSettings(dir.path(), { { "Ports/Com1", link } });
+        SimulatorProcess simulator(link);
+        QVERIFY(simulator.waitForLink());
+        QProcess valtora;
+        valtora.setProcessEnvironment(environment(dir.path(), QStringLiteral("simulated")));
+        valtora.start(programPath(QStringLiteral("valtora")), {});
+        QVERIFY(valtora.waitForStarted());
+        // The port service keeps a lock file named after the device while the port is open.
+        const QString lockName = QStringLiteral("LCK..") + QString(link).replace(u'/', u'_');
+        const QString lock = QDir(QStringLiteral("/run/lock")).filePath(lockName);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lock), 10000);
+
+        ::kill(pid_t(valtora.processId()), signal);
+        QVERIFY(valtora.waitForFinished(5000));
+        QCOMPARE(valtora.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(valtora.exitCode(), 0);
+        QVERIFY(!QFile::exists(lock));
+    }
+
 private:
     static QProcessEnvironment environment(const QString &dir, const QString &clockSetting)
     {
