@@ -250,8 +250,11 @@ void frmTerminal::LoadPropertySettings()
 
 void frmTerminal::LoadCorrectionSettings()
 {
-    // A stored value that cannot be used ends the loading there; start-up goes on.
-    m_optionsPanel->LoadCorrectionSettings();
+    // A stored value that cannot be used ends the loading there; start-up goes on, and the
+    // log box says which value it was, since the options page may still show correction on.
+    if (const Outcome refused = m_optionsPanel->LoadCorrectionSettings()) {
+        m_log->addNoticeOnce(refused->text);
+    }
 }
 
 Outcome frmTerminal::SetBaudRate(MSComm1 &Com, const qint32 &baud)

@@ -8,9 +8,15 @@
 
 namespace {
 
-ErrorValue overflowError(const char *key)
+// Said in the log box at start-up: the flag may say correction is on while it is not.
+ErrorValue overflowError(const char *key, const QString &stored)
 {
-    return ErrorValue { 6, QStringLiteral("Overflow (%1)").arg(QLatin1String(key)) };
+    return ErrorValue { 6,
+                        QStringLiteral("The stored correction setting %1=%2 does not fit "
+                                       "-32768 to 32767; it and the settings after it were not "
+                                       "loaded, so correction stays off. Choose the options "
+                                       "on the SYSTEM page and press OK.")
+                            .arg(QLatin1String(key), stored) };
 }
 
 ErrorValue typedTextError(const char *key)
@@ -42,7 +48,7 @@ Outcome CorrectionSettings::loadOptions()
 
     const auto period = storedNumber(read(kCorrectPeriodKey));
     if (!period) {
-        return overflowError(kCorrectPeriodKey);
+        return overflowError(kCorrectPeriodKey, read(kCorrectPeriodKey));
     }
     m_options.correctPeriod = *period;
 
@@ -50,7 +56,7 @@ Outcome CorrectionSettings::loadOptions()
 
     const auto delay = storedNumber(read(kDelayMsKey));
     if (!delay) {
-        return overflowError(kDelayMsKey);
+        return overflowError(kDelayMsKey, read(kDelayMsKey));
     }
     m_options.delayMs = *delay;
 
@@ -58,7 +64,7 @@ Outcome CorrectionSettings::loadOptions()
 
     const auto minutes = storedNumber(read(kMaskMinutesKey));
     if (!minutes) {
-        return overflowError(kMaskMinutesKey);
+        return overflowError(kMaskMinutesKey, read(kMaskMinutesKey));
     }
     m_options.maskMinutes = *minutes;
 

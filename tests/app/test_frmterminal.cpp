@@ -113,6 +113,23 @@ private slots:
         QVERIFY(m_window->port().portOpen());
     }
 
+    // Correction flagged on, but a stored period that does not fit stops the loading: the
+    // log box says which value, since nothing else would.
+    void refusedStoredPeriodIsSaidInTheLogBox()
+    {
+        m_store->setValue(QStringLiteral("Properties"), QStringLiteral("jiaoshiflag"),
+                          QStringLiteral("1"));
+        m_store->setValue(QStringLiteral("Properties"), QStringLiteral("jiaoshimiao"),
+                          QStringLiteral("40000"));
+        createWindow();
+        m_window->Form_Load();
+        QVERIFY(!m_window->timer(3).isEnabled());
+        QVERIFY(m_window->control<QPlainTextEdit>(QStringLiteral("Text3"))
+                    ->toPlainText()
+                    .startsWith(QStringLiteral("NOTE: The stored correction setting "
+                                               "jiaoshimiao=40000 does not fit")));
+    }
+
     void speedSetThroughTheControlBlockSurvivesARestart()
     {
         // The port panel stores what the port reports after a fallback to the control block;
