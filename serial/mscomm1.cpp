@@ -364,9 +364,12 @@ void MSComm1::onDeviceError(int error)
     }
     // The device is gone (a closed pseudo-terminal, an unplugged adapter). The serial layer
     // would go on reporting the dead descriptor as readable and keep the processor busy, and
-    // it cannot be closed from inside its own read: release it on the next turn.
+    // it cannot be closed from inside its own read: release it on the next turn. The speed it
+    // ran at, also one set through the control block, is kept for opening it again.
+    m_line.speed = deviceSpeed().value_or(m_line.speed);
     m_deviceLost = true;
     QMetaObject::invokeMethod(this, &MSComm1::closeLostDevice, Qt::QueuedConnection);
+    emit deviceLost();
 }
 
 void MSComm1::closeLostDevice()

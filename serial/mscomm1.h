@@ -89,6 +89,9 @@ public:
 signals:
     // The receive event (OnComm): raised on the user-interface thread; read commEvent().
     void onComm();
+    // The open port's device went away (an unplugged adapter, a closed pseudo-terminal); the
+    // port now counts as closed and its handle is released.
+    void deviceLost();
 
 private:
     Outcome applyLineSettings(const LineSettings &line);

@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <ctime>
 
 namespace {
 
@@ -74,7 +75,7 @@ class TestEndToEndWindow : public QObject
 {
     Q_OBJECT
 private slots:
-    void receiverTimeShowsWithinTwoSeconds()
+    void receiverTimeShowsAndComesBackAfterUnplugging()
     {
         QTemporaryDir dir;
         const QString link = dir.filePath(QStringLiteral("ttyReceiver"));
@@ -98,6 +99,22 @@ private slots:
         auto *dump = window.control<QPlainTextEdit>(QStringLiteral("txtTerm"));
         QTRY_VERIFY_WITH_TIMEOUT(
             dump->toPlainText().contains(QStringLiteral("AA  A1  A2  20  26  12  05 ")), 1000);
+
+        // Unplugged: the port counts as closed, quietly, and nothing spins while it is gone.
+        simulator.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(!window.port().portOpen(), 2000);
+        const std::clock_t cpuBefore = std::clock();
+        QTest::qWait(3000);
+        const double cpuSeconds = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+        QVERIFY2(cpuSeconds < 1.0, qPrintable(QString::number(cpuSeconds)));
+        // Plugged back in, as a new device behind the same name: frames show again.
+        SimulatorProcess replugged(
+            link, { QStringLiteral("--start"), QStringLiteral("2026-12-06T00:00:30") });
+        QVERIFY(replugged.waitForLink());
+        QTRY_VERIFY_WITH_TIMEOUT(label2->text().startsWith(QStringLiteral("2026-12-06 00:00:3")),
+                                 5000);
+        QVERIFY(window.port().portOpen());
+        QVERIFY(messages.texts.isEmpty());
     }
 
     // A fresh user sets up the port and the correction options with the mouse and the
