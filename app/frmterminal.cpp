@@ -18,6 +18,7 @@
 #include "serial/baudrate.h"
 #include "serial/mscomm1.h"
 #include "serial/portpanel.h"
+#include "serial/portreconnector.h"
 #include "serial/portrestore.h"
 
 #include <QApplication>
@@ -132,6 +133,10 @@ void frmTerminal::buildSubsystems()
                                       [this](const ErrorValue &error) { reportError(error); });
     connect(control<QPushButton>(QStringLiteral("Command1")), &QPushButton::clicked, this,
             [this] { m_portPanel->Command1_Click(); });
+    // An unplugged receiver is opened again once it is back.
+    m_reconnector = std::make_unique<PortReconnector>(*m_port, m_store);
+    connect(m_reconnector.get(), &PortReconnector::reconnected, this,
+            [this] { timer(1).setEnabled(true); });
 
     // The correction options of the "SYSTEM" page.
     OptionsControls options;

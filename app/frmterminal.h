@@ -31,6 +31,7 @@ class NotificationIcon;
 class OptionsPanel;
 class OverlayController;
 class PortPanel;
+class PortReconnector;
 class ReceptionLogic;
 class ReceptionPanel;
 class SettingsStore;
@@ -65,6 +66,7 @@ public:
     }
     IntervalTimer &timer(int number);
     MSComm1 &port() { return *m_port; }
+    PortReconnector &reconnector() { return *m_reconnector; }
     bool echoFlag() const { return m_echoFlag; }
     const CorrectionOptions &correctionOptions() const { return m_options; }
     ReceptionLogic &reception() { return *m_reception; }
@@ -127,6 +129,7 @@ private:
     std::unique_ptr<FrameReceiver> m_receiver;
     std::unique_ptr<ReceptionPanel> m_receptionPanel;
     std::unique_ptr<PortPanel> m_portPanel;
+    std::unique_ptr<PortReconnector> m_reconnector;
     std::unique_ptr<OptionsPanel> m_optionsPanel;
     std::unique_ptr<CorrectionCycle> m_cycle;
     std::unique_ptr<OverlayController> m_overlay;

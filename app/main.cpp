@@ -2,6 +2,7 @@
 #include "app/frmterminal.h"
 #include "app/messageboxes.h"
 #include "app/notificationicon.h"
+#include "app/singleinstance.h"
 #include "app/terminationsignals.h"
 #include "common/clockselection.h"
 #include "common/processguard.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QStandardPaths>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -48,11 +50,19 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(icon);
 
     SettingsStore store;
+    // A second start leaves the port to the running copy and only brings its window up.
+    SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
+                            store.fileName());
+    if (!instance.claim()) {
+        return 0;
+    }
     MessageBoxes messageBoxes;
     NotificationIcon notificationIcon(icon);
     frmTerminal window(TerminalServices { *selection.clock, store, messageBoxes, notificationIcon,
                                           CorrectionLog::defaultFilePath(),
                                           CorrectionLog::fallbackFilePath() });
+    QObject::connect(&instance, &SingleInstance::showRequested, &window,
+                     &frmTerminal::cSysTray1_MouseDown);
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &window,
                      &frmTerminal::endOnTermination);

@@ -140,6 +140,17 @@ private slots:
         const QString lock = QDir(QStringLiteral("/run/lock")).filePath(lockName);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lock), 10000);
 
+        // A second start leaves the port alone and ends at once.
+        if (signal == SIGTERM) {
+            QProcess second;
+            second.setProcessEnvironment(valtora.processEnvironment());
+            second.start(programPath(QStringLiteral("valtora")), {});
+            QVERIFY(second.waitForFinished(10000));
+            QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(second.exitCode(), 0);
+            QCOMPARE(valtora.state(), QProcess::Running);
+        }
+
         ::kill(pid_t(valtora.processId()), signal);
         QVERIFY(valtora.waitForFinished(5000));
         QCOMPARE(valtora.exitStatus(), QProcess::NormalExit);
@@ -153,6 +164,11 @@ private:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir + QStringLiteral("/config"));
         environment.insert(QStringLiteral("XDG_DATA_HOME"), dir + QStringLiteral("/data"));
+        // A runtime folder of its own: one copy per user runs, and the tests run side by side.
+        QDir().mkpath(dir + QStringLiteral("/runtime"));
+        QFile::setPermissions(dir + QStringLiteral("/runtime"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir + QStringLiteral("/runtime"));
         environment.insert(QStringLiteral("VALTORA_CLOCK"), clockSetting);
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         return environment;
