@@ -9,7 +9,7 @@ packages=(
     xvfb xauth xdotool imagemagick
     fonts-wqy-microhei fonts-wine
     g++-mingw-w64-x86-64 wine wine64
-    util-linux libcap2-bin libcap-dev
+    util-linux libcap2-bin libcap-dev desktop-file-utils dpkg-dev
 )
 
 missing=()

@@ -13,8 +13,9 @@ exclude=()
 if [ "${1:-}" = "--sanitize" ]; then
     build_dir=$root/build-sanitize
     options+=(-DVALTORA_SANITIZE=ON)
-    # The Windows layers are not built by this compiler; they ran in the normal pass.
-    exclude=(-E '^(wine_|windows_)')
+    # The Windows layers are not built by this compiler, and the package is made from the
+    # normal build; both ran in the normal pass.
+    exclude=(-E '^(wine_|windows_|package_)')
     # Qt keeps some allocations for the life of the process; leaks are not what this
     # pass looks for.
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1

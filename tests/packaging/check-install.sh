@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch folder (DESTDIR) and checks the tree a user's desktop
+# relies on: the programs, a valid menu entry, the icons, the login start entry, the README.
+#   check-install.sh BUILD_DIR
+set -euo pipefail
+build=$1
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
+
+fail() { echo "check-install: $*" >&2; exit 1; }
+for file in usr/bin/valtora usr/bin/valtora-sim; do
+    [ -x "$root/$file" ] || fail "$file missing or not executable"
+done
+for file in usr/share/applications/valtora.desktop etc/xdg/autostart/valtora.desktop; do
+    [ -f "$root/$file" ] || fail "$file missing"
+    desktop-file-validate "$root/$file" || fail "$file is not a valid desktop entry"
+    grep -qx 'Categories=Utility;System;' "$root/$file" || fail "$file: categories"
+    grep -qx 'Exec=valtora' "$root/$file" || fail "$file: Exec"
+done
+for size in 16 32 48; do
+    icon=$root/usr/share/icons/hicolor/${size}x${size}/apps/valtora.png
+    [ -f "$icon" ] || fail "${size}x${size} icon missing"
+    # PNG width and height stand at bytes 16-23 of the file.
+    dimensions=$(od -An -tu1 -j16 -N8 "$icon" | tr -s ' ')
+    [ "$dimensions" = " 0 0 0 $size 0 0 0 $size" ] || fail "${size}x${size} icon is$dimensions"
+done
+[ -f "$root/usr/share/icons/hicolor/scalable/apps/valtora.svg" ] || fail "scalable icon missing"
+[ -f "$root/usr/share/doc/valtora/README.md" ] || fail "README missing"
+echo "check-install: the installed tree is complete"

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds the Debian package with CPack and checks its contents, its dependencies (computed
+# from the programs' shared libraries) and its maintainer scripts, without installing it.
+#   check-package.sh BUILD_DIR
+set -euo pipefail
+build=$1
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+(cd "$build" && cpack -G DEB -B "$out" >/dev/null)
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+package=$out/valtora_${version}_amd64.deb
+
+fail() { echo "check-package: $*" >&2; exit 1; }
+[ -f "$package" ] || fail "no $(basename "$package") in: $(ls "$out")"
+contents=$(dpkg-deb -c "$package")
+for file in ./usr/bin/valtora ./usr/bin/valtora-sim ./usr/share/applications/valtora.desktop \
+            ./etc/xdg/autostart/valtora.desktop ./usr/share/icons/hicolor/48x48/apps/valtora.png \
+            ./usr/share/doc/valtora/README.md; do
+    grep -q " $file\$" <<<"$contents" || fail "$file not in the package"
+done
+depends=$(dpkg-deb -f "$package" Depends)
+for library in libqt6core6 libqt6widgets6 libqt6serialport6 libcap2 libcap2-bin; do
+    grep -q "\b$library\b" <<<"$depends" || fail "Depends lacks $library: $depends"
+done
+info=$(dpkg-deb -I "$package")
+grep -q ' postinst' <<<"$info" && grep -q ' postrm' <<<"$info" || fail "maintainer scripts missing"
+scripts=$(mktemp -d -p "$out")
+dpkg-deb -e "$package" "$scripts"
+grep -q 'dpkg-statoverride --update --add root valtora 0750 "$program"' "$scripts/postinst" \
+    || fail "postinst does not restrict the program to the group"
+grep -q 'setcap cap_sys_time+ep' "$scripts/postinst" || fail "postinst gives no clock right"
+grep -q 'groupdel valtora' "$scripts/postrm" || fail "postrm leaves the group behind"
+sh -n "$scripts/postinst" && sh -n "$scripts/postrm" || fail "a maintainer script does not parse"
+echo "check-package: $(basename "$package") holds the programs, Depends: $depends"
