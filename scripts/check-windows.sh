@@ -46,10 +46,15 @@ wine)
     export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     # A test may come with a script that prepares the Windows side (registry values).
     prepare="${test_source%.cpp}.sh"
+    # Tests that make windows need a display; without one they get a virtual X server.
+    display=()
+    if [ -z "${DISPLAY:-}" ]; then
+        display=(xvfb-run -a)
+    fi
     if [ -f "$prepare" ]; then
-        bash "$prepare" "$exe"
+        "${display[@]}" bash "$prepare" "$exe"
     else
-        wine "$exe"
+        "${display[@]}" wine "$exe"
     fi
     ;;
 *)
