@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -222,6 +223,21 @@ private slots:
         QCOMPARE(button->text(), QStringLiteral("VIEW PORT INFOR."));
         QCOMPARE(m_window->outerHeightTwips(), 5616);
         QVERIFY(!client->rect().intersects(dump->geometry()));
+    }
+
+    void longerToggleCaptionWholeAtALargerFont()
+    {
+        const QFont before = QApplication::font();
+        QFont large = before;
+        large.setPointSize(11);
+        QApplication::setFont(large);
+        const auto restoreFont = qScopeGuard([&before] { QApplication::setFont(before); });
+        createWindow();
+        auto *button = m_window->control<QPushButton>(QStringLiteral("Command2"));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(button->text(), QStringLiteral("CLOSE PORT INFOR."));
+        QVERIFY(button->width() >= button->sizeHint().width());
+        QVERIFY(m_window->centralWidget()->rect().contains(button->geometry()));
     }
 
     void helpShowsItsNoticeWithoutIcon()
