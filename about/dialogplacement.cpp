@@ -9,3 +9,12 @@ QPoint centredWindowPosition(const QRect &screen, const QSize &outerSize)
     return screen.topLeft()
         + QPoint(static_cast<int>(std::floor(left)), static_cast<int>(std::floor(top)));
 }
+
+std::optional<QPoint> recentredOnceFramed(const QRect &screen, const QPoint &placedAt,
+                                          const QRect &geometry, const QRect &frameGeometry)
+{
+    if (frameGeometry.size() == geometry.size() || geometry.topLeft() != placedAt) {
+        return std::nullopt;
+    }
+    return centredWindowPosition(screen, frameGeometry.size());
+}

@@ -19,6 +19,8 @@ constexpr int kClientWidthTwips = 6216;
 constexpr int kClientHeightTwips = 3960;
 const QColor kSilver(192, 192, 192);
 const QColor kRuleGrey(128, 128, 128);
+constexpr int kFrameLookMs = 20;
+constexpr int kFrameLooks = 50; // one second
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QRect &twips)
 {
@@ -69,6 +71,8 @@ frmAbout::frmAbout(QWidget *parent)
     })
 {
     setObjectName(QStringLiteral("frmAbout"));
+    m_frameWatch.setInterval(kFrameLookMs);
+    connect(&m_frameWatch, &QTimer::timeout, this, &frmAbout::centreAgainOnceFramed);
     buildControls();
     m_systemInformation.setMessageReporter([this](const QString &text) { showUnavailable(text); });
     Form_Load();
@@ -141,11 +145,31 @@ void frmAbout::centreOnScreen()
     move(centredWindowPosition(screen->geometry(), frameGeometry().size()));
 }
 
+void frmAbout::centreAgainOnceFramed()
+{
+    // An X11 window manager frames the dialog a moment after it is mapped, and Qt sends no
+    // event when the frame's size becomes known: look a few times, then give up.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const bool framed = frameGeometry().size() != size();
+    if (screen != nullptr) {
+        if (const auto position
+            = recentredOnceFramed(screen->geometry(), m_placedAt, geometry(), frameGeometry())) {
+            move(*position);
+        }
+    }
+    if (framed || ++m_frameLooks >= kFrameLooks) {
+        m_frameWatch.stop();
+    }
+}
+
 void frmAbout::showEvent(QShowEvent *event)
 {
     if (!m_centred) {
         m_centred = true;
         centreOnScreen();
+        m_placedAt = geometry().topLeft();
+        m_frameLooks = 0;
+        m_frameWatch.start();
     }
     QDialog::showEvent(event);
 }

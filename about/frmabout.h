@@ -4,6 +4,7 @@
 #include "versioninformation.h"
 
 #include <QDialog>
+#include <QTimer>
 #include <array>
 #include <functional>
 
@@ -50,6 +51,7 @@ private:
     void buildControls();
     void Form_Load();
     void centreOnScreen();
+    void centreAgainOnceFramed();
     void startSystemMove();
     void showUnavailable(const QString &text);
 
@@ -57,4 +59,8 @@ private:
     SystemInformationLauncher m_systemInformation;
     std::function<void()> m_systemMoveStarter;
     bool m_centred = false;
+    // Where the first centring put the dialog's inside, and the few looks for the frame after.
+    QPoint m_placedAt;
+    QTimer m_frameWatch;
+    int m_frameLooks = 0;
 };

@@ -90,6 +90,9 @@ void frmTerminal::buildControls()
 {
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("clientArea"));
+    // Its width now: controls that must grow to fit their captions stay inside it.
+    client->resize(twipsToPixels(MainWindowLayout::kClientWidthTwips),
+                   twipsToPixels(MainWindowLayout::kClientHeightTwips));
     setCentralWidget(client);
     m_controls = LayoutBuilder::build(client, MainWindowLayout::controls());
 }
@@ -364,6 +367,8 @@ void frmTerminal::Command2_Click()
         setOuterHeightTwips(MainWindowLayout::kOuterHeightNormalTwips);
         button->setText(QStringLiteral("VIEW PORT INFOR."));
     }
+    // The longer caption must not be cut at a larger font either.
+    LayoutBuilder::fitToCaption(button, *MainWindowLayout::find(QStringLiteral("Command2")));
 }
 
 void frmTerminal::aa_Click()

@@ -2,6 +2,7 @@
 
 #include "common/twips.h"
 #include "tabcontrol.h"
+#include "textcolourkeeper.h"
 #include "wrappedcheckbox.h"
 
 #include <QComboBox>
@@ -30,6 +31,21 @@ int LayoutBuilder::stripHeightFor(const QString &tabControlName, const QList<Con
     return height;
 }
 
+void LayoutBuilder::fitToCaption(QWidget *button, const ControlRow &row)
+{
+    const QRect table = twipsToPixels(row.twips);
+    const QSize needed = button->sizeHint();
+    QRect fitted = table;
+    if (needed.width() > table.width()) {
+        fitted.setWidth(needed.width());
+        if (button->parentWidget() && fitted.right() >= button->parentWidget()->width()) {
+            fitted.moveRight(qMax(table.right(), fitted.width() - 1));
+        }
+    }
+    fitted.setHeight(qMax(table.height(), needed.height()));
+    button->setGeometry(fitted);
+}
+
 QHash<QString, QWidget *> LayoutBuilder::build(QWidget *clientArea, const QList<ControlRow> &table)
 {
     QHash<QString, QWidget *> built;
@@ -49,6 +65,9 @@ QHash<QString, QWidget *> LayoutBuilder::build(QWidget *clientArea, const QList<
             geometry.setHeight(qMax(geometry.height(), widget->sizeHint().height()));
         }
         widget->setGeometry(geometry);
+        if (row.kind == ControlKind::Button) {
+            fitToCaption(widget, row);
+        }
         if (auto *tabs = qobject_cast<TabControl *>(widget)) {
             // A tab control on a page not shown yet gets no resize event until it is shown;
             // its pages must have their size now, for the controls placed on them.
@@ -56,10 +75,7 @@ QHash<QString, QWidget *> LayoutBuilder::build(QWidget *clientArea, const QList<
         }
         widget->setEnabled(row.enabled);
         if (row.textColor.isValid()) {
-            QPalette palette = widget->palette();
-            palette.setColor(QPalette::Text, row.textColor);
-            palette.setColor(QPalette::WindowText, row.textColor);
-            widget->setPalette(palette);
+            TextColourKeeper::keep(widget, row.textColor);
         }
         if (!row.fontFamily.isEmpty()) {
             QFont font = widget->font();

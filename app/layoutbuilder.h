@@ -3,6 +3,7 @@
 #include "mainwindowlayout.h"
 
 #include <QHash>
+#include <QRect>
 #include <QString>
 
 class QWidget;
@@ -18,6 +19,11 @@ public:
     // The height of a tab control's strip: as tall as a tab needs, but never over the first
     // control on any of its pages.
     static int stripHeightFor(const QString &tabControlName, const QList<ControlRow> &table);
+
+    // Gives a button built from `row` the table's rectangle, grown to what its caption needs,
+    // so that a larger font never cuts the caption; a button at its parent's right edge grows
+    // to the left. Called again after a caption changes.
+    static void fitToCaption(QWidget *button, const ControlRow &row);
 
 private:
     static QWidget *create(const ControlRow &row, QWidget *parent, const QList<ControlRow> &table);

@@ -1,4 +1,5 @@
 #include "app/applicationfonts.h"
+#include "app/commandline.h"
 #include "app/frmterminal.h"
 #include "app/messageboxes.h"
 #include "app/notificationicon.h"
@@ -21,6 +22,10 @@ int main(int argc, char *argv[])
     ProcessGuard::removeCodeLoadingVariables();
     ProcessGuard::keepOnlyTheClockRight();
 
+    // --help and --version answer without a display, a port or the settings.
+    if (const std::optional<int> exitCode = CommandLine::handle(argc, argv)) {
+        return *exitCode;
+    }
     QApplication application(argc, argv);
     // The title is the name the settings are stored under, the window caption, and the
     // caption of every message box.

@@ -18,6 +18,8 @@ TabControl::TabControl(const QStringList &pageTitles, int stripHeightPixels, QWi
     m_bar->setDrawBase(false);
     m_bar->setExpanding(false);
     m_bar->setUsesScrollButtons(false);
+    // Some styles shorten a caption that does not fit; every caption here must stay whole.
+    m_bar->setElideMode(Qt::ElideNone);
     m_bar->setFocusPolicy(Qt::TabFocus);
     for (const QString &title : pageTitles) {
         m_bar->addTab(title);

@@ -9,7 +9,22 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 compiler=x86_64-w64-mingw32-g++
 flags=(-std=c++20 -Wall -Wextra -Werror -I"$root")
 out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
+prefix=$out/prefix
+
+# The outcome is the check's, never the clean-up's. The wine server lives on for a moment
+# after the test program ends and still writes into the prefix; removing the prefix before
+# it has gone fails with "Directory not empty" and would leave it behind.
+clean_up() {
+    local status=$?
+    if [ -d "$prefix" ]; then
+        WINEPREFIX=$prefix timeout 60 wineserver -w 2>/dev/null \
+            || WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    fi
+    rm -rf "$out" 2>/dev/null || { sleep 1 && rm -rf "$out" 2>/dev/null; } \
+        || echo "check-windows: could not remove $out" >&2
+    exit "$status"
+}
+trap clean_up EXIT
 
 case "${1:-compile}" in
 compile)
@@ -28,13 +43,18 @@ wine)
     exe="$out/$(basename "$test_source" .cpp).exe"
     "$compiler" "${flags[@]}" -static "$test_source" "${layers[@]}" -o "$exe" \
         -ladvapi32 -luser32 -lkernel32
-    export WINEPREFIX="$out/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     # A test may come with a script that prepares the Windows side (registry values).
     prepare="${test_source%.cpp}.sh"
+    # Tests that make windows need a display; without one they get a virtual X server.
+    display=()
+    if [ -z "${DISPLAY:-}" ]; then
+        display=(xvfb-run -a)
+    fi
     if [ -f "$prepare" ]; then
-        bash "$prepare" "$exe"
+        "${display[@]}" bash "$prepare" "$exe"
     else
-        wine "$exe"
+        "${display[@]}" wine "$exe"
     fi
     ;;
 *)

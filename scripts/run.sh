@@ -6,7 +6,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=$root/build
-bash "$root/scripts/build.sh" "$build_dir"
+# Only the two programs: the tests and benchmarks are the test command's to build.
+bash "$root/scripts/build.sh" "$build_dir" --target valtora --target valtora-sim
 
 run_dir=$build_dir/run
 mkdir -p "$run_dir/config/VALTORA"

@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 build_dir=$root/build
-options=(-DVALTORA_WERROR=ON)
+options=()
 exclude=()
 if [ "${1:-}" = "--sanitize" ]; then
     build_dir=$root/build-sanitize

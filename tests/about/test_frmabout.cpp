@@ -100,6 +100,29 @@ private slots:
         QCOMPARE(centredWindowPosition(screen, dialog), expected);
     }
 
+    void recentringOnceFramed_data()
+    {
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QPoint>("expected"); // (-1, -1): stays
+        // Centred on 414 x 264 on a 1280 x 1024 screen, the inside was put at (433, 380).
+        QTest::newRow("frame not known yet")
+            << QRect(433, 380, 414, 264) << QRect(433, 380, 414, 264) << QPoint(-1, -1);
+        QTest::newRow("framed: centred on the outer size")
+            << QRect(433, 380, 414, 264) << QRect(432, 360, 416, 285) << QPoint(432, 369);
+        QTest::newRow("moved by the user before the frame came")
+            << QRect(500, 380, 414, 264) << QRect(499, 360, 416, 285) << QPoint(-1, -1);
+    }
+    void recentringOnceFramed()
+    {
+        QFETCH(QRect, geometry);
+        QFETCH(QRect, frame);
+        QFETCH(QPoint, expected);
+        const std::optional<QPoint> position
+            = recentredOnceFramed(QRect(0, 0, 1280, 1024), QPoint(433, 380), geometry, frame);
+        QCOMPARE(position.value_or(QPoint(-1, -1)), expected);
+    }
+
     void keysClose_data()
     {
         QTest::addColumn<QString>("target");

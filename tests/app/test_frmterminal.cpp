@@ -1,17 +1,25 @@
+#include "about/frmabout.h"
 #include "app/frmterminal.h"
 #include "app/messageboxes.h"
 #include "app/notificationicon.h"
+#include "common/intervaltimer.h"
 #include "common/settingsstore.h"
+#include "correction/correctioncycle.h"
 #include "manualclock.h"
+#include "overlay/form1.h"
+#include "overlay/overlaycontroller.h"
 #include "pseudoterminal.h"
 #include "serial/mscomm1.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -234,6 +242,21 @@ private slots:
         QVERIFY(!client->rect().intersects(dump->geometry()));
     }
 
+    void longerToggleCaptionWholeAtALargerFont()
+    {
+        const QFont before = QApplication::font();
+        QFont large = before;
+        large.setPointSize(11);
+        QApplication::setFont(large);
+        const auto restoreFont = qScopeGuard([&before] { QApplication::setFont(before); });
+        createWindow();
+        auto *button = m_window->control<QPushButton>(QStringLiteral("Command2"));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(button->text(), QStringLiteral("CLOSE PORT INFOR."));
+        QVERIFY(button->width() >= button->sizeHint().width());
+        QVERIFY(m_window->centralWidget()->rect().contains(button->geometry()));
+    }
+
     void helpShowsItsNoticeWithoutIcon()
     {
         createStartedWindow();
@@ -244,6 +267,43 @@ private slots:
                  QStringLiteral(" 帮助文件正在策划中，请等待时日 "));
         QCOMPARE(m_messages->shown.first().icon, QMessageBox::NoIcon);
         QCOMPARE(m_messages->shown.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+
+    void aboutEntryOpensTheAboutBox()
+    {
+        createWindow();
+        QString shown;
+        QObject answerer; // ends the answer with the test, should no box come
+        QTimer::singleShot(0, &answerer, [&shown] {
+            if (auto *about = qobject_cast<frmAbout *>(QApplication::activeModalWidget())) {
+                shown = about->windowTitle();
+                about->cmdOK_Click();
+            }
+        });
+        m_window->findChild<QAction *>(QStringLiteral("aa"))->trigger();
+        QCOMPARE(shown, QStringLiteral("关于 VALTORA"));
+    }
+
+    void overlayRequestOfTheCycleShowsTheOverlay()
+    {
+        createWindow();
+        m_window->overlay().setProgramEnder([] {});
+        QCOMPARE(m_window->overlay().overlay(), nullptr);
+        emit m_window->cycle().overlayRequested();
+        QVERIFY(m_window->overlay().overlay() != nullptr);
+        QVERIFY(m_window->overlay().overlay()->isVisible());
+    }
+
+    void repeatedOverlayRequestGivesTheOverlayItsFullTimeAgain()
+    {
+        createWindow();
+        m_window->overlay().setProgramEnder([] {});
+        const IntervalTimer &hideTimer = *m_window->overlay().hideTimer();
+        emit m_window->cycle().overlayRequested();
+        QTest::qWait(300);
+        QVERIFY(hideTimer.remainingTimeMs() <= OverlayController::kVisibleMs - 300);
+        emit m_window->cycle().overlayRequested();
+        QVERIFY(hideTimer.remainingTimeMs() > OverlayController::kVisibleMs - 150);
     }
 
 private:

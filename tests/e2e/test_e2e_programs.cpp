@@ -35,6 +35,37 @@ private slots:
         QVERIFY(valtora.readAllStandardError().contains("VALTORA"));
     }
 
+    // Asked only what it is, the program answers without a display (the platform named here
+    // does not exist: a window system started anyway would abort) and without settings.
+    void versionAndHelpNeedNoDisplay_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("output");
+        QTest::newRow("version") << "--version" << 0
+                                 << QByteArray("VALTORA " VALTORA_PROJECT_VERSION "\n");
+        QTest::newRow("help") << "--help" << 0 << QByteArray("Usage: valtora [options]\n");
+        QTest::newRow("unknown") << "--bogus" << 2 << QByteArray();
+    }
+    void versionAndHelpNeedNoDisplay()
+    {
+        QFETCH(QString, option);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, output);
+        QTemporaryDir dir;
+        QProcessEnvironment environment = this->environment(dir.path(), QString());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-display"));
+        QProcess valtora;
+        valtora.setProcessEnvironment(environment);
+        valtora.start(programPath(QStringLiteral("valtora")), { option });
+        QVERIFY(valtora.waitForFinished(10000));
+        QCOMPARE(valtora.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(valtora.exitCode(), exitCode);
+        QVERIFY(valtora.readAllStandardOutput().startsWith(output));
+        QCOMPARE(valtora.readAllStandardError().isEmpty(), exitCode == 0);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("config"))));
+    }
+
     // Correction on, every 5 seconds, with the program's clock an hour ahead: the receiver's
     // time reaches the clock, the log file shows it, and once the receiver falls silent the
     // refused attempts carry the corrected time.

@@ -1,10 +1,15 @@
 // The Windows control-block layer on its own: a closed port is refused before the system is
-// asked anything, and a port that does not exist fails at reading the block.
+// asked anything, and a port that does not exist fails at reading the block. Given a COM
+// port that wine maps to a pseudo-terminal (wine_baudrate.sh) and the speed that tty shows,
+// it reads that speed, sets another one and checks that the rest of the block stayed.
 #include "serial/nativebaudrate.h"
 #include "serial/nativecommerror.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include <windows.h>
 
 namespace {
@@ -25,9 +30,44 @@ std::intptr_t handleValue(HANDLE handle)
     return reinterpret_cast<std::intptr_t>(handle);
 }
 
+// The speed a test sets on the port: a standard one that the tty did not have before.
+constexpr std::int32_t kNewSpeed = 57600;
+
+void checkRealPort(const char *port, std::int32_t ttySpeed)
+{
+    const std::string path = std::string("\\\\.\\") + port;
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    CHECK(handle != INVALID_HANDLE_VALUE);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    using namespace NativeBaudRate;
+    std::int32_t baud = 0;
+    CHECK(getBaudRate(true, handleValue(handle), baud) == Ok);
+    CHECK(baud == ttySpeed);
+    CHECK(ttySpeed != kNewSpeed);
+    DCB before {};
+    before.DCBlength = sizeof(DCB);
+    GetCommState(handle, &before);
+
+    CHECK(setBaudRate(true, handleValue(handle), kNewSpeed) == Ok);
+    CHECK(getBaudRate(true, handleValue(handle), baud) == Ok);
+    CHECK(baud == kNewSpeed);
+    DCB after {};
+    after.DCBlength = sizeof(DCB);
+    GetCommState(handle, &after);
+    // Only the speed changed: compare the blocks with the old speed put back.
+    after.BaudRate = before.BaudRate;
+    CHECK(std::memcmp(&before, &after, sizeof(DCB)) == 0);
+    CloseHandle(handle);
+    // The shell side reads the tty's speed after this line.
+    std::printf("set %d\n", int(kNewSpeed));
+}
+
 } // namespace
 
-int main()
+int main(int argc, char *argv[])
 {
     using namespace NativeBaudRate;
     // A closed port: 8018, and no system call at all.
@@ -64,6 +104,10 @@ int main()
     if (file != INVALID_HANDLE_VALUE) {
         CHECK(getBaudRate(true, handleValue(file), baud) == ReadFailed);
         CloseHandle(file);
+    }
+
+    if (argc == 3) {
+        checkRealPort(argv[1], static_cast<std::int32_t>(std::atoi(argv[2])));
     }
 
     if (failures == 0) {
