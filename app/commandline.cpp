@@ -12,15 +12,24 @@ const QString kProgram = QStringLiteral("valtora");
 
 // What QGuiApplication and QApplication take from the command line themselves. They are
 // accepted here so that "valtora -style Fusion" still starts, and kept out of the usage.
+// "-platformpluginpath" is not among them: it would load code from a folder of the user's
+// choosing into a program that may hold the right to set the clock.
 const QStringList kWindowSystemOptionsWithValue = {
-    QStringLiteral("platform"),      QStringLiteral("platformpluginpath"),
-    QStringLiteral("platformtheme"), QStringLiteral("plugin"),
-    QStringLiteral("qmljsdebugger"), QStringLiteral("qwindowgeometry"),
-    QStringLiteral("qwindowicon"),   QStringLiteral("qwindowtitle"),
-    QStringLiteral("session"),       QStringLiteral("display"),
-    QStringLiteral("geometry"),      QStringLiteral("title"),
-    QStringLiteral("icon"),          QStringLiteral("name"),
-    QStringLiteral("style"),         QStringLiteral("stylesheet"),
+    QStringLiteral("platform"),
+    QStringLiteral("platformtheme"),
+    QStringLiteral("plugin"),
+    QStringLiteral("qmljsdebugger"),
+    QStringLiteral("qwindowgeometry"),
+    QStringLiteral("qwindowicon"),
+    QStringLiteral("qwindowtitle"),
+    QStringLiteral("session"),
+    QStringLiteral("display"),
+    QStringLiteral("geometry"),
+    QStringLiteral("title"),
+    QStringLiteral("icon"),
+    QStringLiteral("name"),
+    QStringLiteral("style"),
+    QStringLiteral("stylesheet"),
 };
 const QStringList kWindowSystemSwitches = {
     QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
@@ -68,6 +77,19 @@ CommandLine::Answer CommandLine::answer(const QStringList &arguments)
     if (!parser.parse(arguments)) {
         return Answer { kBadUsage, QString(),
                         kProgram + QStringLiteral(": ") + parser.errorText() + tryHelp };
+    }
+    // Qt reads some of its options before the others and does not know which take values:
+    // an option hidden as another one's value would reach it as an option of its own.
+    for (const QString &name : kWindowSystemOptionsWithValue) {
+        for (const QString &value : parser.values(name)) {
+            if (value.startsWith(QLatin1Char('-'))) {
+                return Answer {
+                    kBadUsage, QString(),
+                    QStringLiteral("%1: -%2 wants a value, not '%3'.").arg(kProgram, name, value)
+                        + tryHelp
+                };
+            }
+        }
     }
     if (!parser.positionalArguments().isEmpty()) {
         return Answer { kBadUsage, QString(),
