@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "about/versioninformation.h"
+#include "parentconsole.h"
 
 #include <QCommandLineParser>
 #include <cstdio>
@@ -117,6 +118,9 @@ std::optional<int> CommandLine::handle(int argc, char *argv[])
         arguments.append(QString::fromLocal8Bit(argv[index]));
     }
     const Answer result = answer(arguments);
+    if (result.exitCode) {
+        attachToParentConsole();
+    }
     if (!result.output.isEmpty()) {
         std::fputs(result.output.toLocal8Bit().constData(), stdout);
     }
