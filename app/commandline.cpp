@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "about/versioninformation.h"
+#include "parentconsole.h"
 
 #include <QCommandLineParser>
 #include <cstdio>
@@ -12,15 +13,24 @@ const QString kProgram = QStringLiteral("valtora");
 
 // What QGuiApplication and QApplication take from the command line themselves. They are
 // accepted here so that "valtora -style Fusion" still starts, and kept out of the usage.
+// "-platformpluginpath" is not among them: it would load code from a folder of the user's
+// choosing into a program that may hold the right to set the clock.
 const QStringList kWindowSystemOptionsWithValue = {
-    QStringLiteral("platform"),      QStringLiteral("platformpluginpath"),
-    QStringLiteral("platformtheme"), QStringLiteral("plugin"),
-    QStringLiteral("qmljsdebugger"), QStringLiteral("qwindowgeometry"),
-    QStringLiteral("qwindowicon"),   QStringLiteral("qwindowtitle"),
-    QStringLiteral("session"),       QStringLiteral("display"),
-    QStringLiteral("geometry"),      QStringLiteral("title"),
-    QStringLiteral("icon"),          QStringLiteral("name"),
-    QStringLiteral("style"),         QStringLiteral("stylesheet"),
+    QStringLiteral("platform"),
+    QStringLiteral("platformtheme"),
+    QStringLiteral("plugin"),
+    QStringLiteral("qmljsdebugger"),
+    QStringLiteral("qwindowgeometry"),
+    QStringLiteral("qwindowicon"),
+    QStringLiteral("qwindowtitle"),
+    QStringLiteral("session"),
+    QStringLiteral("display"),
+    QStringLiteral("geometry"),
+    QStringLiteral("title"),
+    QStringLiteral("icon"),
+    QStringLiteral("name"),
+    QStringLiteral("style"),
+    QStringLiteral("stylesheet"),
 };
 const QStringList kWindowSystemSwitches = {
     QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
@@ -69,6 +79,19 @@ CommandLine::Answer CommandLine::answer(const QStringList &arguments)
         return Answer { kBadUsage, QString(),
                         kProgram + QStringLiteral(": ") + parser.errorText() + tryHelp };
     }
+    // Qt reads some of its options before the others and does not know which take values:
+    // an option hidden as another one's value would reach it as an option of its own.
+    for (const QString &name : kWindowSystemOptionsWithValue) {
+        for (const QString &value : parser.values(name)) {
+            if (value.startsWith(QLatin1Char('-'))) {
+                return Answer {
+                    kBadUsage, QString(),
+                    QStringLiteral("%1: -%2 wants a value, not '%3'.").arg(kProgram, name, value)
+                        + tryHelp
+                };
+            }
+        }
+    }
     if (!parser.positionalArguments().isEmpty()) {
         return Answer { kBadUsage, QString(),
                         QStringLiteral("%1: unexpected argument '%2'.")
@@ -95,6 +118,9 @@ std::optional<int> CommandLine::handle(int argc, char *argv[])
         arguments.append(QString::fromLocal8Bit(argv[index]));
     }
     const Answer result = answer(arguments);
+    if (result.exitCode) {
+        attachToParentConsole();
+    }
     if (!result.output.isEmpty()) {
         std::fputs(result.output.toLocal8Bit().constData(), stdout);
     }

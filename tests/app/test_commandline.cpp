@@ -32,6 +32,12 @@ private slots:
         QTest::newRow("Qt's options start")
             << QStringList { "-style", "Fusion", "-platform", "xcb", "-reverse" } << -1 << QString()
             << QString();
+        QTest::newRow("a folder of plugins of the user's choosing")
+            << QStringList { "-platformpluginpath", "/tmp" } << 2 << QString()
+            << "valtora: Unknown option 'platformpluginpath'.\n" + tryHelp;
+        QTest::newRow("an option hidden as a value")
+            << QStringList { "-style", "-platformpluginpath", "-style", "/tmp" } << 2 << QString()
+            << "valtora: -style wants a value, not '-platformpluginpath'.\n" + tryHelp;
         QTest::newRow("Qt's option without its value")
             << QStringList { "-style" } << 2 << QString()
             << "valtora: Missing value after '-style'.\n" + tryHelp;
