@@ -3,4 +3,4 @@ valtora_add_test(NAME test_correctionoptions SOURCES test_correctionoptions.cpp 
 valtora_add_test(NAME test_optionspanel SOURCES test_optionspanel.cpp GUI TIMEOUT 30)
 valtora_add_test(NAME test_correctionrules SOURCES test_correctionrules.cpp TIMEOUT 30)
 valtora_add_test(NAME test_correctioncycle SOURCES test_correctioncycle.cpp TIMEOUT 60)
-valtora_add_test(NAME test_correctiondays SOURCES test_correctiondays.cpp TIMEOUT 30)
+valtora_add_test(NAME test_correctiondays SOURCES test_correctiondays.cpp LINUX TIMEOUT 30)
