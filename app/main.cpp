@@ -7,6 +7,7 @@
 #include "common/processguard.h"
 #include "common/settingsstore.h"
 #include "correction/correctionlog.h"
+#include "history/trackingfile.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -50,9 +51,9 @@ int main(int argc, char *argv[])
     SettingsStore store;
     MessageBoxes messageBoxes;
     NotificationIcon notificationIcon(icon);
-    frmTerminal window(TerminalServices { *selection.clock, store, messageBoxes, notificationIcon,
-                                          CorrectionLog::defaultFilePath(),
-                                          CorrectionLog::fallbackFilePath() });
+    frmTerminal window(TerminalServices {
+        *selection.clock, store, messageBoxes, notificationIcon, CorrectionLog::defaultFilePath(),
+        CorrectionLog::fallbackFilePath(), TrackingFile::defaultFilePath() });
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &window,
                      &frmTerminal::endOnTermination);
