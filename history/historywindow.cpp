@@ -83,7 +83,7 @@ HistoryWindow::HistoryWindow(const QString &trackingFilePath, SystemClock &clock
     m_timeAxis = new QDateTimeAxis(m_chart);
     m_timeAxis->setTitleText(QStringLiteral("local time"));
     m_offsetAxis = new QValueAxis(m_chart);
-    m_offsetAxis->setTitleText(QStringLiteral("received time minus the clock's, ms"));
+    m_offsetAxis->setTitleText(QStringLiteral("offset, ms"));
     m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
     m_chart->addAxis(m_offsetAxis, Qt::AlignLeft);
     for (QAbstractSeries *series : m_chart->series()) {
@@ -93,10 +93,11 @@ HistoryWindow::HistoryWindow(const QString &trackingFilePath, SystemClock &clock
     m_chart->legend()->setAlignment(Qt::AlignBottom);
     auto *view = new QChartView(m_chart, this);
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(560, 300);
+    view->setMinimumSize(640, 360);
 
     auto *figures = new QFormLayout;
     figures->addRow(QStringLiteral("Show:"), m_spanChoice);
+    // The offset is the received time minus the clock's: negative while the clock is ahead.
     figures->addRow(QStringLiteral("Last offset:"), m_lastOffset);
     figures->addRow(QStringLiteral("Drift:"), m_drift);
     auto *layout = new QVBoxLayout(this);
@@ -203,6 +204,7 @@ void HistoryWindow::draw()
     }
     const double margin = std::max((highest - lowest) * 0.1, 0.5);
     m_offsetAxis->setRange(lowest - margin, highest + margin);
+    m_offsetAxis->applyNiceNumbers();
 
     m_lastOffset->setText(view.last ? QStringLiteral("%1 at %2 (%3 path)")
                                           .arg(signedMs(*view.last->offsetMs),
