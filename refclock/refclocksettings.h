@@ -4,7 +4,7 @@
 
 class SettingsStore;
 
-// The settings beside the described ones that serve the time beyond this machine: chrony's
+// The settings, beside the correction's own, that serve the time beyond this machine: chrony's
 // reference-clock socket, and the receiver's latency, which the samples for chrony and the
 // program's own corrections both take off.
 struct RefclockSettings
