@@ -13,7 +13,11 @@ NotificationIcon::NotificationIcon(const QIcon &icon, QObject *parent)
     connect(history, &QAction::triggered, this, &NotificationIcon::historyRequested);
 }
 
-NotificationIcon::~NotificationIcon() = default;
+NotificationIcon::~NotificationIcon()
+{
+    // Before its context menu goes, which the icon still points to.
+    delete m_trayIcon;
+}
 
 bool NotificationIcon::isAvailable() const
 {
