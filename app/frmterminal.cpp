@@ -20,6 +20,7 @@
 #include "serial/portpanel.h"
 #include "serial/portreconnector.h"
 #include "serial/portrestore.h"
+#include "timeservices.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -47,6 +48,7 @@ frmTerminal::frmTerminal(const TerminalServices &services, QWidget *parent)
     , m_messageBoxes(services.messageBoxes)
     , m_notificationIcon(services.notificationIcon)
     , m_endProgram([] { QCoreApplication::exit(0); })
+    , m_trackingFilePath(services.trackingFilePath)
     , m_port(std::make_unique<MSComm1>(services.store))
     , m_log(std::make_unique<CorrectionLog>(services.clock, services.logFilePath,
                                             services.logFallbackPath))
@@ -71,6 +73,8 @@ frmTerminal::frmTerminal(const TerminalServices &services, QWidget *parent)
             &frmTerminal::Command7_Click);
     connect(&m_notificationIcon, &NotificationIcon::activated, this,
             &frmTerminal::cSysTray1_MouseDown);
+    connect(&m_notificationIcon, &NotificationIcon::historyRequested, this,
+            &frmTerminal::showHistory);
     // When the desktop session ends, a close request must end the program, never block the
     // logout or shutdown.
     if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
@@ -171,6 +175,9 @@ void frmTerminal::buildSubsystems()
     m_overlay = std::make_unique<OverlayController>(m_clock);
     connect(m_cycle.get(), &CorrectionCycle::overlayRequested, m_overlay.get(),
             &OverlayController::show);
+
+    m_timeServices = std::make_unique<TimeServices>(TimeServices::Parts {
+        m_clock, m_store, *m_log, *m_cycle, *m_reception, *m_port, m_trackingFilePath });
 }
 
 void frmTerminal::showLogBox(const QString &text)
@@ -201,6 +208,9 @@ void frmTerminal::buildMenu()
     QAction *help = menuBar()->addAction(QStringLiteral("Help..."));
     help->setObjectName(QStringLiteral("bb"));
     connect(help, &QAction::triggered, this, &frmTerminal::bb_Click);
+    QAction *history = menuBar()->addAction(QStringLiteral("History..."));
+    history->setObjectName(QStringLiteral("historyAction"));
+    connect(history, &QAction::triggered, this, &frmTerminal::showHistory);
 }
 
 void frmTerminal::setOuterHeightTwips(int twips)
@@ -243,6 +253,7 @@ void frmTerminal::Form_Load()
     m_reception->adoptDumpViewText(QString());
     m_log->clearBox();
     LoadCorrectionSettings();
+    m_timeServices->start(m_options.correctOn);
     timer(5).setEnabled(true);
     restorePortSettings(*m_port, m_store, m_echoFlag);
     OPENCOMM2();
@@ -381,4 +392,9 @@ void frmTerminal::bb_Click()
 {
     m_messageBoxes.show(this, QMessageBox::NoIcon, QStringLiteral("对不起"),
                         QStringLiteral(" 帮助文件正在策划中，请等待时日 "), QMessageBox::Ok);
+}
+
+void frmTerminal::showHistory()
+{
+    m_timeServices->showHistory();
 }

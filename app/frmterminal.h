@@ -8,6 +8,8 @@
 //     -> watchdog (Timer5) keeps dataFresh
 //     -> correction cycle (Timer3, and Timer4 on the delayed path)
 //     -> SystemClock and the correction log (Text3 and logfile.txt)
+//     -> the offset of each correction into tracking.csv, shown by the history window;
+//        every consecutive frame also to chrony when its socket is set (TimeServices)
 //
 // The window shows state; it holds no logic. Each handler below reads its controls, calls
 // the logic of its subsystem, and writes the controls back.
@@ -36,6 +38,7 @@ class ReceptionLogic;
 class ReceptionPanel;
 class SettingsStore;
 class SystemClock;
+class TimeServices;
 
 // What the main window uses but does not own; it all outlives the window.
 struct TerminalServices
@@ -47,6 +50,8 @@ struct TerminalServices
     QString logFilePath; // "logfile.txt" of the correction log
     // Where the log goes when logFilePath stops being writable (empty: nowhere else).
     QString logFallbackPath = QString();
+    // "tracking.csv", the offsets of the corrections (empty: not kept).
+    QString trackingFilePath = QString();
 };
 
 class frmTerminal : public QMainWindow
@@ -73,6 +78,7 @@ public:
     CorrectionCycle &cycle() { return *m_cycle; }
     CorrectionLog &correctionLog() { return *m_log; }
     OverlayController &overlay() { return *m_overlay; }
+    TimeServices &timeServices() { return *m_timeServices; }
 
     // The start-up sequence; runs before the window is first shown.
     void Form_Load();
@@ -87,6 +93,8 @@ public:
     void Command2_Click();
     void aa_Click();
     void bb_Click();
+    // "History..." in the menu or the notification icon's menu.
+    void showHistory();
 
     // The subsystems' own steps, public on the window as its callers know them.
     void LoadPropertySettings();
@@ -118,6 +126,7 @@ private:
     MessageBoxes &m_messageBoxes;
     NotificationIcon &m_notificationIcon;
     std::function<void()> m_endProgram;
+    QString m_trackingFilePath;
 
     QHash<QString, QWidget *> m_controls;
     std::unique_ptr<IntervalTimer> m_timers[6];
@@ -133,6 +142,7 @@ private:
     std::unique_ptr<OptionsPanel> m_optionsPanel;
     std::unique_ptr<CorrectionCycle> m_cycle;
     std::unique_ptr<OverlayController> m_overlay;
+    std::unique_ptr<TimeServices> m_timeServices;
     int m_outerHeightTwips = 0;
     bool m_sessionEnding = false;
 };

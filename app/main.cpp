@@ -9,6 +9,7 @@
 #include "common/processguard.h"
 #include "common/settingsstore.h"
 #include "correction/correctionlog.h"
+#include "history/trackingfile.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -63,9 +64,9 @@ int main(int argc, char *argv[])
     }
     MessageBoxes messageBoxes;
     NotificationIcon notificationIcon(icon);
-    frmTerminal window(TerminalServices { *selection.clock, store, messageBoxes, notificationIcon,
-                                          CorrectionLog::defaultFilePath(),
-                                          CorrectionLog::fallbackFilePath() });
+    frmTerminal window(TerminalServices {
+        *selection.clock, store, messageBoxes, notificationIcon, CorrectionLog::defaultFilePath(),
+        CorrectionLog::fallbackFilePath(), TrackingFile::defaultFilePath() });
     QObject::connect(&instance, &SingleInstance::showRequested, &window,
                      &frmTerminal::cSysTray1_MouseDown);
     TerminationSignals termination;

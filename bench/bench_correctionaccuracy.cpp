@@ -3,8 +3,11 @@
 // the frame receiver decode them, and the cycle corrects a simulated clock that is thrown
 // tens of seconds off before every correction. Prints the residual offset after each
 // correction for the immediate path and for the delayed path (300 ms), and the jitter of
-// Timer3's ticks. Never touches the computer's clock.
+// Timer3's ticks. With --chrony the same frames of the immediate run also go to a chronyd
+// (started with -x), and chrony's view of those samples is printed beside the residuals.
+// Never touches the computer's clock.
 
+#include "chronyview.h"
 #include "common/intervaltimer.h"
 #include "common/monotonicclock.h"
 #include "common/settingsstore.h"
@@ -13,6 +16,7 @@
 #include "correction/correctionoptions.h"
 #include "frames/framereceiver.h"
 #include "frames/receptionlogic.h"
+#include "refclock/refclockfeed.h"
 #include "residualrecordingclock.h"
 #include "serial/mscomm1.h"
 
@@ -28,6 +32,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -37,6 +42,8 @@ struct RunResult
     QList<double> tickIntervalsMs;
     int failureLines = 0;
     QString error;
+    std::optional<ChronyView::Figures> chrony;
+    QString chronyError;
 };
 
 struct Summary
@@ -73,9 +80,30 @@ double signedMedian(QList<double> values)
     return values.at(values.size() / 2);
 }
 
-RunResult runCycle(const QString &simulatorPath, bool delayed, int corrections)
+double standardDeviation(const QList<double> &values)
+{
+    if (values.size() < 2) {
+        return 0;
+    }
+    double sum = 0;
+    for (const double value : values) {
+        sum += value;
+    }
+    const double mean = sum / double(values.size());
+    double squares = 0;
+    for (const double value : values) {
+        squares += (value - mean) * (value - mean);
+    }
+    return std::sqrt(squares / double(values.size() - 1));
+}
+
+RunResult runCycle(const QString &simulatorPath, bool delayed, int corrections, bool chrony)
 {
     RunResult result;
+    ChronyView chronyView;
+    if (chrony) {
+        result.chronyError = chronyView.start();
+    }
     QTemporaryDir folder;
     const QString link = folder.filePath(QStringLiteral("receiver"));
 
@@ -136,6 +164,12 @@ RunResult runCycle(const QString &simulatorPath, bool delayed, int corrections)
         lastTickNs = nowNs;
     });
     cycle.connectTimers();
+    // The frames' own samples for chrony, as the program sends them.
+    RefclockFeed feed(reception.receivedTime(), [&port] { return port.settings(); });
+    if (chrony && result.chronyError.isEmpty()) {
+        feed.setSocketPath(chronyView.sampleSocket());
+        QObject::connect(&reception, &ReceptionLogic::frameEnded, &feed, &RefclockFeed::frameEnded);
+    }
     (void)timer3.setInterval(1000);
     (void)timer4.setInterval(options.delayMs);
     timer3.setEnabled(true);
@@ -162,6 +196,9 @@ RunResult runCycle(const QString &simulatorPath, bool delayed, int corrections)
     loop.exec();
 
     result.residualsMs = clock.residualsMs();
+    if (chrony && result.chronyError.isEmpty()) {
+        result.chrony = chronyView.finish();
+    }
     result.failureLines = int(log.boxText().count(QStringLiteral("ERROR")));
     timer3.setEnabled(false);
     timer4.setEnabled(false);
@@ -198,6 +235,21 @@ void report(const char *title, const RunResult &result)
     std::printf("  Timer3 tick interval - 1000 ms, |ms|: median %.3f  p99 %.3f  max %.3f"
                 "  over %lld intervals\n",
                 jitter.median, jitter.p99, jitter.max, static_cast<long long>(deviations.size()));
+    if (!result.chronyError.isEmpty()) {
+        std::printf("  chrony: not run: %s\n", qPrintable(result.chronyError));
+    }
+    if (result.chrony) {
+        const QList<double> &offsets = result.chrony->sampleOffsetsMs;
+        const Summary magnitude = summarise(offsets);
+        std::printf("  chrony, %lld samples, offset ms (receiver minus this clock): median %+.3f"
+                    "  standard deviation %.3f  |median| %.3f  |p99| %.3f\n",
+                    static_cast<long long>(offsets.size()), signedMedian(offsets),
+                    standardDeviation(offsets), magnitude.median, magnitude.p99);
+        std::printf("  chrony's estimate: receiver ahead of this clock by %+.3f ms, standard "
+                    "deviation %.3f ms, source state %s\n",
+                    result.chrony->estimatedOffsetMs, result.chrony->estimatedDeviationMs,
+                    qPrintable(result.chrony->state));
+    }
 }
 
 } // namespace
@@ -214,8 +266,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption countOption(QStringLiteral("corrections"),
                                          QStringLiteral("Corrections per path (default 60)."),
                                          QStringLiteral("n"), QStringLiteral("60"));
+    const QCommandLineOption chronyOption(
+        QStringLiteral("chrony"),
+        QStringLiteral("Also feed the immediate run's samples to a chronyd started with -x "
+                       "(needs root and Debian's chrony)."));
     parser.addOption(simulatorOption);
     parser.addOption(countOption);
+    parser.addOption(chronyOption);
     parser.process(application);
 
     QString simulatorPath = parser.value(simulatorOption);
@@ -225,7 +282,8 @@ int main(int argc, char *argv[])
     }
     const int corrections = std::max(1, parser.value(countOption).toInt());
 
-    report("immediate path", runCycle(simulatorPath, false, corrections));
-    report("delayed path, 300 ms", runCycle(simulatorPath, true, corrections));
+    const bool chrony = parser.isSet(chronyOption);
+    report("immediate path", runCycle(simulatorPath, false, corrections, chrony));
+    report("delayed path, 300 ms", runCycle(simulatorPath, true, corrections, false));
     return 0;
 }

@@ -2,18 +2,43 @@
 
 #include "hostclock.h"
 
-SimulatedClock::SimulatedClock(const QDateTime &start)
+#include <cmath>
+
+SimulatedClock::SimulatedClock()
+    : SimulatedClock(QDateTime())
+{
+}
+
+SimulatedClock::SimulatedClock(const QDateTime &start, double ratePpm, HostRead hostRead)
+    : m_hostRead(std::move(hostRead))
+    , m_ratePpm(ratePpm)
 {
     // An invalid start (a time skipped by a daylight-saving change) has no moment to run
     // from; the clock then starts at the host's time rather than somewhere in 1970.
-    if (start.isValid()) {
-        m_offsetMs = start.toMSecsSinceEpoch() - QDateTime::currentMSecsSinceEpoch();
-    }
+    restartAt(start.isValid() ? start.toMSecsSinceEpoch() : hostMs());
+}
+
+qint64 SimulatedClock::hostMs() const
+{
+    return m_hostRead ? m_hostRead() : QDateTime::currentMSecsSinceEpoch();
+}
+
+void SimulatedClock::restartAt(qint64 readingMs)
+{
+    m_startHostMs = hostMs();
+    m_startMs = readingMs;
 }
 
 QDateTime SimulatedClock::now() const
 {
-    return QDateTime::fromMSecsSinceEpoch(QDateTime::currentMSecsSinceEpoch() + m_offsetMs);
+    const double elapsedMs = double(hostMs() - m_startHostMs);
+    const double driftMs = elapsedMs * m_ratePpm / 1e6;
+    return QDateTime::fromMSecsSinceEpoch(m_startMs + qint64(elapsedMs + std::round(driftMs)));
+}
+
+qint64 SimulatedClock::offsetMs() const
+{
+    return now().toMSecsSinceEpoch() - hostMs();
 }
 
 Outcome SimulatedClock::setDate(const QDate &date)
@@ -37,7 +62,7 @@ Outcome SimulatedClock::setDateTime(const QDateTime &moment)
     if (!moment.isValid()) {
         return ErrorValue { 5, QStringLiteral("Invalid date and time") };
     }
-    m_offsetMs = moment.toMSecsSinceEpoch() - QDateTime::currentMSecsSinceEpoch();
+    restartAt(moment.toMSecsSinceEpoch());
     return std::nullopt;
 }
 
@@ -45,11 +70,11 @@ Outcome SimulatedClock::moveTo(const QDate &date, const QTime &time)
 {
     // The same reading of local times as the host clock, so that a demonstration behaves
     // like the real thing around daylight-saving changes.
-    const qint64 hostMs = QDateTime::currentMSecsSinceEpoch();
-    const std::optional<qint64> target = HostClock::instantOf(date, time, hostMs + m_offsetMs);
+    const std::optional<qint64> target
+        = HostClock::instantOf(date, time, now().toMSecsSinceEpoch());
     if (!target) {
         return ErrorValue { 5, QStringLiteral("Invalid date") };
     }
-    m_offsetMs = *target - hostMs;
+    restartAt(*target);
     return std::nullopt;
 }

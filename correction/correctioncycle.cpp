@@ -157,11 +157,59 @@ Outcome CorrectionCycle::setPreciseTime()
     if (waitedNs > kLargestFrameAgeNs) {
         return staleFrame(QStringLiteral("is older than 1.5 s"));
     }
-    // The received second began when the frame's first byte left the receiver: add the time
-    // the frame took on the line and the time it has waited since its end byte was read.
-    const QString settings = m_lineSettings ? m_lineSettings() : QString();
-    const qint64 sinceSecondBeganNs = waitedNs + CorrectionRules::frameTransmissionNs(settings);
-    return setTimeOfDay(m_clock, CorrectionRules::advancedTime(*second, sinceSecondBeganNs));
+    // The received second began when the frame's first byte left the receiver, less the
+    // receiver's latency: add the time the frame took on the line and the time it has waited
+    // since its end byte was read.
+    const qint64 sinceFrameBeganNs = waitedNs + transmissionNs();
+    const TrackingRecord measured = measure(*second, waitedNs, sinceFrameBeganNs);
+    if (const Outcome failure = setTimeOfDay(
+            m_clock, CorrectionRules::advancedTime(*second, sinceFrameBeganNs, m_latencyMs))) {
+        return failure;
+    }
+    announceSet(measured, TrackingRecord::kImmediatePath);
+    return std::nullopt;
+}
+
+qint64 CorrectionCycle::transmissionNs() const
+{
+    return CorrectionRules::frameTransmissionNs(m_lineSettings ? m_lineSettings() : QString());
+}
+
+TrackingRecord CorrectionCycle::measure(const QTime &second, qint64 waitedNs,
+                                        qint64 sinceFrameBeganNs) const
+{
+    TrackingRecord record;
+    const QDateTime clockNow = m_clock.now();
+    const auto secondStart = CorrectionRules::timeOfDayTarget(clockNow, second);
+    if (!secondStart) {
+        return record;
+    }
+    // Not rounded to the millisecond a clock can be set to: the offset is a measurement.
+    const double sinceSecondBeganMs
+        = double(CorrectionRules::boundedSinceNs(sinceFrameBeganNs)) / 1e6 + m_latencyMs;
+    record.offsetMs = double(clockNow.msecsTo(*secondStart)) + sinceSecondBeganMs;
+    record.frameAgeMs = (waitedNs + 500'000) / 1'000'000;
+    return record;
+}
+
+TrackingRecord CorrectionCycle::measureNewestFrame() const
+{
+    const auto second = CorrectionRules::timeOfDay(m_received.recvTime);
+    if (!second || m_received.frameEndNs == 0) {
+        return {};
+    }
+    const qint64 waitedNs = std::max<qint64>(m_monotonicNow() - m_received.frameEndNs, 0);
+    if (waitedNs > kLargestFrameAgeNs) {
+        return {};
+    }
+    return measure(*second, waitedNs, waitedNs + transmissionNs());
+}
+
+void CorrectionCycle::announceSet(TrackingRecord record, const char *path)
+{
+    record.stamp = m_clock.now().toUTC();
+    record.path = QLatin1String(path);
+    emit clockSet(record);
 }
 
 Outcome CorrectionCycle::logImmediate(const QString &boxLine, const QString &fileLine)
@@ -224,12 +272,16 @@ void CorrectionCycle::correctLater()
     if (m_delayLatchedNs == 0 || latchedAgeNs > largestAgeNs) {
         return;
     }
+    // The clock's offset is measured against the newest frame, as the immediate path would;
+    // what this path sets is the latched second.
+    const TrackingRecord measured = measureNewestFrame();
     if (!m_options.maskOn) {
         const auto target
             = CorrectionRules::latchedPlusOneSecond(m_delayDate, m_delayTime, m_clock.now());
         if (!target || m_clock.setDateTime(*target)) {
             return;
         }
+        announceSet(measured, TrackingRecord::kDelayedPath);
         const QString line = CorrectionLog::successLine(CorrectionLog::stampText(*target));
         logDelayed(line, line);
         emit overlayRequested();
@@ -246,6 +298,7 @@ void CorrectionCycle::correctLater()
     if (!target || setTimeOfDay(m_clock, target->time())) {
         return;
     }
+    announceSet(measured, TrackingRecord::kDelayedPath);
     m_log.addBoxLine(changedToNow());
     m_log.WriteLog(changedToNow());
     emit overlayRequested();

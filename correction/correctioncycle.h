@@ -2,6 +2,7 @@
 
 #include "common/errorvalue.h"
 #include "common/monotonicclock.h"
+#include "history/trackingrecord.h"
 
 #include <QObject>
 #include <QString>
@@ -20,7 +21,8 @@ struct ReceivedTimeState;
 // latches the received time and starts Timer4, whose third tick sets the clock (the delayed
 // path). An attempt sets the clock only while frames keep arriving and the last three
 // received times are consecutive seconds; every outcome but a hand-off or a skip near
-// midnight goes to the log box first and the log file after.
+// midnight goes to the log box first and the log file after. Right before it sets the clock, a
+// correction measures how far off the clock was, and tells it once the clock is set.
 class CorrectionCycle : public QObject
 {
     Q_OBJECT
@@ -41,6 +43,9 @@ public:
     void Timer3_Timer();
     void Timer4_Timer();
 
+    // How long after the second began the receiver sends its frame (negative: before it).
+    void setReceiverLatencyMs(int latencyMs) { m_latencyMs = latencyMs; }
+
     qint16 correctTicks() const { return m_correctTicks; }
     int delayTicks() const { return m_delayTicks; }
     QString delayDate() const { return m_delayDate; }
@@ -52,6 +57,9 @@ public:
 signals:
     // The delayed path set the clock: show the taskbar clock overlay.
     void overlayRequested();
+    // A correction set the clock; the record holds the offset measured before, its path and
+    // when it was set, but no device.
+    void clockSet(const TrackingRecord &record);
 
 private:
     // Cases of one immediate attempt; an error value is a run-time failure of the attempt.
@@ -66,6 +74,15 @@ private:
 
     QString changedToNow() const;
 
+    // The received time at this instant, moved on from its second as the immediate path does
+    // it, minus the clock's time, with the frame's age; both empty when the newest frame came
+    // at an unknown moment or too long ago. sinceFrameBeganNs: the wait since its end byte
+    // and its time on the line.
+    TrackingRecord measure(const QTime &second, qint64 waitedNs, qint64 sinceFrameBeganNs) const;
+    TrackingRecord measureNewestFrame() const;
+    void announceSet(TrackingRecord record, const char *path);
+    qint64 transmissionNs() const;
+
     const CorrectionOptions &m_options;
     const ReceivedTimeState &m_received;
     const FreshnessState &m_freshness;
@@ -75,6 +92,7 @@ private:
     CorrectionLog &m_log;
     std::function<QString()> m_lineSettings;
     std::function<qint64()> m_monotonicNow;
+    int m_latencyMs = 0;
 
     qint16 m_correctTicks = 0;
     int m_delayTicks = 0;

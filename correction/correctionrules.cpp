@@ -170,13 +170,16 @@ qint64 CorrectionRules::frameTransmissionNs(const QString &lineSettings)
     return kFrameBytes * halfBitsPerByte * 1'000'000'000 / (2 * speed);
 }
 
-QTime CorrectionRules::advancedTime(const QTime &receivedSecond, qint64 sinceSecondBeganNs)
+qint64 CorrectionRules::boundedSinceNs(qint64 sinceFrameBeganNs)
 {
-    if (sinceSecondBeganNs <= 0) {
-        return receivedSecond;
-    }
+    return std::clamp<qint64>(sinceFrameBeganNs, 0, kLargestAdvanceMs * 1'000'000);
+}
+
+QTime CorrectionRules::advancedTime(const QTime &receivedSecond, qint64 sinceFrameBeganNs,
+                                    int latencyMs)
+{
     // Bounded before rounding, so that no count, however large, can overflow.
-    const qint64 boundedNs = std::min(sinceSecondBeganNs, kLargestAdvanceMs * 1'000'000);
+    const qint64 boundedNs = boundedSinceNs(sinceFrameBeganNs);
     const qint64 advanceMs = std::min((boundedNs + 500'000) / 1'000'000, kLargestAdvanceMs);
-    return receivedSecond.addMSecs(int(advanceMs));
+    return receivedSecond.addMSecs(int(advanceMs) + latencyMs);
 }

@@ -51,8 +51,15 @@ public:
     // cannot be read.
     static qint64 frameTransmissionNs(const QString &lineSettings);
 
-    // The received second moved on by the time since it began, which is never a whole second
-    // or more: a frame that old is no better than its own second.
-    static QTime advancedTime(const QTime &receivedSecond, qint64 sinceSecondBeganNs);
+    // The time since the frame's first byte left the receiver as a correction counts it: never
+    // negative and never a whole second or more, since a frame that old is no better than its
+    // own second.
+    static qint64 boundedSinceNs(qint64 sinceFrameBeganNs);
+    // The received second moved on by the bounded time since the frame began, rounded to the
+    // millisecond, and by the receiver's latency: how long after the second began it sends
+    // its frame (negative for one that sends ahead). With a latency the result may lie in the
+    // next or the previous second, across midnight too.
+    static QTime advancedTime(const QTime &receivedSecond, qint64 sinceFrameBeganNs,
+                              int latencyMs = 0);
     static constexpr qint64 kLargestAdvanceMs = 999;
 };

@@ -73,6 +73,9 @@ void ReceptionLogic::receiveBytes(const QByteArray &bytes, qint64 readAtNs)
         m_previousFrameReadNs = readAtNs;
     }
     m_previousReadNs = readAtNs;
+    if (framesEnded > 0) {
+        emit frameEnded();
+    }
     emit dumpChanged();
 }
 

@@ -62,6 +62,8 @@ signals:
     void dumpChanged();
     // "showdata:" followed by the error text, for a message box.
     void showDataFailed(const QString &message);
+    // Received bytes ended a frame; the received time and the frame's end stamp show it.
+    void frameEnded();
 
 private:
     void appendToDump(const QString &data);

@@ -32,6 +32,8 @@ else
 fi
 
 export XDG_CONFIG_HOME=$run_dir/config
+# The simulated clock's offsets are no history of this computer's clock: keep them apart.
+export XDG_DATA_HOME=$run_dir/data
 export VALTORA_CLOCK=${VALTORA_CLOCK:-simulated}
 cd "$run_dir"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -6,11 +6,17 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-qpa-plugins libqt6svg6 libgl-dev
+    qt6-charts-dev libqt6opengl6-dev
     xvfb xauth xdotool imagemagick
     fonts-wqy-microhei fonts-wine
     g++-mingw-w64-x86-64 wine wine64
     util-linux libcap2-bin libcap-dev desktop-file-utils dpkg-dev
 )
+# Only the tests need a time daemon (always started with -x, never controlling the clock) and
+# a message bus of their own; the run command does not bring them onto a user's machine.
+if [ "${VALTORA_SETUP_TESTS:-}" = 1 ]; then
+    packages+=(chrony dbus-daemon)
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -34,5 +40,14 @@ else
     exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+# The tests start chronyd themselves, never controlling the clock. The package would start its
+# own service, which does control it: where nothing forbids starting services during the
+# install, forbid it for as long as the install runs.
+policy=/usr/sbin/policy-rc.d
+if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' | "${run_as_root[@]}" tee "$policy" >/dev/null
+    "${run_as_root[@]}" chmod 755 "$policy"
+    trap '"${run_as_root[@]}" rm -f "$policy"' EXIT
+fi
 "${run_as_root[@]}" apt-get update -q
 "${run_as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -22,7 +22,8 @@ if [ "${1:-}" = "--sanitize" ]; then
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 fi
 
-bash "$root/scripts/build.sh" "$build_dir" "${options[@]}"
+# The tests also need a time daemon and a message bus of their own (set-up installs them).
+VALTORA_SETUP_TESTS=1 bash "$root/scripts/build.sh" "$build_dir" "${options[@]}"
 
 export QT_QPA_PLATFORM=offscreen
 # Drop CAP_SYS_TIME from every set, so that not even root's tests can set the clock.

@@ -5,6 +5,7 @@
 #include "common/intervaltimer.h"
 #include "common/settingsstore.h"
 #include "correction/correctioncycle.h"
+#include "history/historywindow.h"
 #include "manualclock.h"
 #include "overlay/form1.h"
 #include "overlay/overlaycontroller.h"
@@ -14,6 +15,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -306,12 +311,50 @@ private slots:
         QVERIFY(hideTimer.remainingTimeMs() > OverlayController::kVisibleMs - 150);
     }
 
+    // "History..." after "Help..." in the menu, and in the notification icon's menu, opens one
+    // history window over the tracking file.
+    void historyOpensFromBothMenus_data()
+    {
+        QTest::addColumn<bool>("fromIcon");
+        QTest::newRow("menu bar") << false;
+        QTest::newRow("notification icon") << true;
+    }
+    void historyOpensFromBothMenus()
+    {
+        QFETCH(bool, fromIcon);
+        createStartedWindow();
+        const QList<QAction *> entries = m_window->menuBar()->actions();
+        QCOMPARE(entries.size(), 3);
+        QCOMPARE(entries.at(1)->text(), QStringLiteral("Help..."));
+        QCOMPARE(entries.at(2)->text(), QStringLiteral("History..."));
+        QAction *history = fromIcon ? m_icon->contextMenu()->actions().constFirst() : entries.at(2);
+        QCOMPARE(history->text(), QStringLiteral("History..."));
+        history->trigger();
+        history->trigger();
+        const QList<HistoryWindow *> windows = findHistoryWindows();
+        QCOMPARE(windows.size(), 1);
+        QVERIFY(windows.first()->isVisible());
+        const auto *note = windows.first()->findChild<QLabel *>(QStringLiteral("note"));
+        QVERIFY2(note->text().contains(QDir::toNativeSeparators(m_trackingPath)),
+                 qPrintable(note->text()));
+    }
+
 private:
+    static QList<HistoryWindow *> findHistoryWindows()
+    {
+        QList<HistoryWindow *> windows;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *window = qobject_cast<HistoryWindow *>(widget)) {
+                windows.append(window);
+            }
+        }
+        return windows;
+    }
     void createWindow()
     {
-        m_window = std::make_unique<frmTerminal>(
-            TerminalServices { m_clock, *m_store, *m_messages, *m_icon,
-                               m_dir->filePath(QStringLiteral("logfile.txt")) });
+        m_window = std::make_unique<frmTerminal>(TerminalServices {
+            m_clock, *m_store, *m_messages, *m_icon, m_dir->filePath(QStringLiteral("logfile.txt")),
+            QString(), m_trackingPath = m_dir->filePath(QStringLiteral("tracking.csv")) });
     }
     void createStartedWindow()
     {
@@ -330,6 +373,7 @@ private:
     std::unique_ptr<FakeNotificationIcon> m_icon;
     std::unique_ptr<PseudoTerminal> m_pty;
     std::unique_ptr<frmTerminal> m_window;
+    QString m_trackingPath;
 };
 
 QTEST_MAIN(TestFrmTerminal)

@@ -34,9 +34,11 @@ private slots:
         QTest::addColumn<QString>("setting");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QDateTime>("start");
-        const auto row = [](const char *setting, const char *kind, QDateTime start = {}) {
+        QTest::addColumn<double>("ratePpm");
+        const auto row = [](const char *setting, const char *kind, QDateTime start = {},
+                            double ratePpm = 0) {
             QTest::newRow(*setting != 0 ? setting : "empty")
-                << QString::fromLatin1(setting) << QString::fromLatin1(kind) << start;
+                << QString::fromLatin1(setting) << QString::fromLatin1(kind) << start << ratePpm;
         };
         row("", "host");
         row("system", "host");
@@ -48,6 +50,14 @@ private slots:
         row("simulated@2026-12-5T23:59:50", "");
         row("simulated@2026-12-05T23:59:50Z", "");
         row("simulated@2026-03-29T02:30:00", ""); // skipped by the spring change
+        row("simulated~+50ppm", "simulated", {}, 50);
+        row("simulated@2026-12-05T23:59:50~-12.5ppm", "simulated",
+            QDateTime(QDate(2026, 12, 5), QTime(23, 59, 50)), -12.5);
+        row("simulated~1000ppm", "simulated", {}, 1000);
+        row("simulated~+1000.1ppm", "");
+        row("simulated~+50", "");
+        row("simulated~", "");
+        row("system~+50ppm", "");
         row("sundial", "");
         row("System", "");
         row("system ", "");
@@ -78,6 +88,33 @@ private slots:
         if (start.isValid()) {
             QVERIFY(selection.notice.contains(start.toString(u"yyyy-MM-dd HH:mm:ss")));
         }
+        QFETCH(double, ratePpm);
+        QCOMPARE(static_cast<const SimulatedClock *>(clock)->ratePpm(), ratePpm);
+        QCOMPARE(selection.notice.contains(QLatin1String(ratePpm > 0 ? "ppm fast" : "ppm slow")),
+                 ratePpm != 0);
+    }
+
+    // A drifting clock gains its rate on the host from its start and again from every set.
+    void simulatedDrift_data()
+    {
+        QTest::addColumn<double>("ratePpm");
+        QTest::addColumn<qint64>("gainedMs"); // in 1000 s of the host's clock
+        QTest::newRow("+50 ppm") << 50.0 << qint64(50);
+        QTest::newRow("-20 ppm") << -20.0 << qint64(-20);
+        QTest::newRow("none") << 0.0 << qint64(0);
+    }
+    void simulatedDrift()
+    {
+        QFETCH(double, ratePpm);
+        QFETCH(qint64, gainedMs);
+        qint64 hostMs = 1'000'000'000'000;
+        const QDateTime start(QDate(2026, 12, 5), QTime(10, 0));
+        SimulatedClock clock(start, ratePpm, [&hostMs] { return hostMs; });
+        hostMs += 1'000'000;
+        QCOMPARE(clock.now(), start.addMSecs(1'000'000 + gainedMs));
+        QCOMPARE(clock.setTime(QTime(11, 0)), Outcome());
+        hostMs += 1'000'000;
+        QCOMPARE(clock.now(), QDateTime(start.date(), QTime(11, 0)).addMSecs(1'000'000 + gainedMs));
     }
 
     void simulatedSetMovesOnlyItsOffsetAndKeepsRunning()

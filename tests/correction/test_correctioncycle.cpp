@@ -54,9 +54,11 @@ private slots:
             [this] { return m_lineSettings; }, [this] { return m_monotonicNs; });
         m_overlays
             = std::make_unique<QSignalSpy>(m_cycle.get(), &CorrectionCycle::overlayRequested);
+        m_sets = std::make_unique<QSignalSpy>(m_cycle.get(), &CorrectionCycle::clockSet);
     }
     void cleanup()
     {
+        m_sets.reset();
         m_overlays.reset();
         m_cycle.reset();
     }
@@ -324,6 +326,7 @@ private slots:
         tick3(6);
         QCOMPARE(outcome(), QStringLiteral("- | - | a a | 0"));
         QCOMPARE(m_cycle->correctTicks(), qint16(6));
+        QVERIFY(m_sets->isEmpty()); // a refused correction measured nothing worth keeping
         // Why, once, however often it is refused.
         QCOMPARE(notes(), QStringList { kNote + QStringLiteral("Operation not permitted") });
 
@@ -388,6 +391,72 @@ private slots:
         QCOMPARE(m_clock->timesSet, (QList<QTime> { expected, expected }));
         // The line still shows the received text.
         QCOMPARE(boxLines().first(), kChanged + m_received.recvDateTime);
+    }
+
+    // Before setting the clock, its offset: the received second moved on as the immediate path
+    // moves it (unrounded) plus the receiver's latency, minus the clock's reading. The delayed
+    // path measures against the newest frame too, and sets the latched second plus one.
+    void measuredOffset_data()
+    {
+        QTest::addColumn<bool>("delayed");
+        QTest::addColumn<QTime>("clockTime");
+        QTest::addColumn<qint64>("waitedNs"); // -1: the frame was read late
+        QTest::addColumn<int>("latencyMs");
+        QTest::addColumn<QString>("lineSettings");
+        QTest::addColumn<QString>("offset");
+        QTest::addColumn<QTime>("set");
+        const QTime behind(12, 0, 0, 400);
+        const qint64 quarter = kSecondNs / 4;
+        QTest::newRow("2.6 s behind, waited 250 ms, 12.5 ms on the line")
+            << false << behind << quarter << 0 << "9600,n,8,1"
+            << "2862.500" << QTime(12, 0, 3, 263);
+        QTest::newRow("a latency of 40 ms adds 40 ms")
+            << false << behind << quarter << 40 << "9600,n,8,1"
+            << "2902.500" << QTime(12, 0, 3, 303);
+        QTest::newRow("a receiver 300 ms ahead takes 300 ms off")
+            << false << behind << quarter << -300 << "9600,n,8,1"
+            << "2562.500" << QTime(12, 0, 2, 963);
+        QTest::newRow("2 s ahead") << false << QTime(12, 0, 5) << qint64(0) << 0 << ""
+                                   << "-2000.000" << QTime(12, 0, 3);
+        QTest::newRow("delayed: the newest frame against the clock")
+            << true << behind << quarter << 40 << "9600,n,8,1"
+            << "2902.500" << QTime(12, 0, 4);
+        QTest::newRow("delayed, frame read late: set, but not measured")
+            << true << behind << qint64(-1) << 0 << "9600,n,8,1"
+            << "-" << QTime(12, 0, 4);
+    }
+    void measuredOffset()
+    {
+        QFETCH(bool, delayed);
+        QFETCH(QTime, clockTime);
+        QFETCH(qint64, waitedNs);
+        QFETCH(int, latencyMs);
+        QFETCH(QString, lineSettings);
+        m_clock->setNow(QDateTime(kToday, clockTime));
+        m_options.delayOn = delayed;
+        m_options.delayMs = 300;
+        m_lineSettings = lineSettings;
+        m_cycle->setReceiverLatencyMs(latencyMs);
+        receive(QTime(12, 0, 3));
+        if (waitedNs < 0) {
+            m_received.frameEndNs = 0;
+        }
+        m_monotonicNs += std::max<qint64>(waitedNs, 0);
+
+        m_cycle->Timer3_Timer();
+        tick4(delayed ? 3 : 0);
+
+        QFETCH(QTime, set);
+        QCOMPARE(m_clock->timesSet, QList<QTime> { set });
+        QCOMPARE(m_sets->size(), 1);
+        const auto record = m_sets->at(0).at(0).value<TrackingRecord>();
+        QCOMPARE(record.path, QLatin1String(delayed ? "delayed" : "immediate"));
+        QTEST(record.offsetMs ? QString::number(*record.offsetMs, 'f', 3) : QStringLiteral("-"),
+              "offset");
+        QCOMPARE(record.frameAgeMs,
+                 waitedNs < 0 ? std::nullopt : std::optional(waitedNs / 1000000));
+        QCOMPARE(record.stamp, m_clock->now().toUTC());
+        QCOMPARE(record.stamp.timeSpec(), Qt::UTC);
     }
 
     void unwritableLogTurnsSuccessIntoFailureA()
@@ -545,6 +614,7 @@ private:
     QString m_lineSettings;
     std::unique_ptr<CorrectionCycle> m_cycle;
     std::unique_ptr<QSignalSpy> m_overlays;
+    std::unique_ptr<QSignalSpy> m_sets;
 };
 
 QTEST_GUILESS_MAIN(TestCorrectionCycle)

@@ -153,24 +153,34 @@ private slots:
     {
         QTest::addColumn<QTime>("second");
         QTest::addColumn<qint64>("sinceNs");
+        QTest::addColumn<int>("latencyMs");
         QTest::addColumn<QTime>("expected");
         const QTime noon(12, 0);
-        QTest::newRow("a clock that went backwards adds nothing") << noon << qint64(-5) << noon;
+        QTest::newRow("a clock that went backwards adds nothing")
+            << noon << qint64(-5'000'000) << 0 << noon;
         QTest::newRow("rounded to the nearest millisecond")
-            << noon << qint64(12'499'999) << QTime(12, 0, 0, 12);
+            << noon << qint64(12'499'999) << 0 << QTime(12, 0, 0, 12);
         QTest::newRow("half a millisecond rounds up")
-            << noon << qint64(12'500'000) << QTime(12, 0, 0, 13);
-        QTest::newRow("just under the cap") << noon << qint64(998'600'000) << QTime(12, 0, 0, 999);
-        QTest::newRow("never past midnight")
-            << QTime(23, 59, 59) << qint64(3'000'000'000) << QTime(23, 59, 59, 999);
+            << noon << qint64(12'500'000) << 0 << QTime(12, 0, 0, 13);
+        QTest::newRow("just under the cap")
+            << noon << qint64(998'600'000) << 0 << QTime(12, 0, 0, 999);
+        QTest::newRow("never past midnight by the wait")
+            << QTime(23, 59, 59) << qint64(3'000'000'000) << 0 << QTime(23, 59, 59, 999);
         QTest::newRow("the largest count")
-            << noon << std::numeric_limits<qint64>::max() << QTime(12, 0, 0, 999);
+            << noon << std::numeric_limits<qint64>::max() << 0 << QTime(12, 0, 0, 999);
+        QTest::newRow("latency added after the cap")
+            << noon << qint64(3'000'000'000) << 40 << QTime(12, 0, 1, 39);
+        QTest::newRow("a receiver that sends ahead")
+            << noon << qint64(12'500'000) << -300 << QTime(11, 59, 59, 713);
+        QTest::newRow("latency across midnight")
+            << QTime(0, 0) << qint64(0) << -1 << QTime(23, 59, 59, 999);
     }
     void advancedTime()
     {
         QFETCH(QTime, second);
         QFETCH(qint64, sinceNs);
-        QTEST(CorrectionRules::advancedTime(second, sinceNs), "expected");
+        QFETCH(int, latencyMs);
+        QTEST(CorrectionRules::advancedTime(second, sinceNs, latencyMs), "expected");
     }
 };
 

@@ -5,8 +5,11 @@
 #include "common/intervaltimer.h"
 #include "common/settingsstore.h"
 #include "common/simulatedclock.h"
+#include "correction/correctionrules.h"
+#include "history/trackingreader.h"
 #include "programs.h"
 #include "pseudoterminal.h"
+#include "refclock/refclockfeed.h"
 #include "serial/mscomm1.h"
 
 #include <QCheckBox>
@@ -18,6 +21,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <ctime>
 
 namespace {
@@ -44,6 +48,39 @@ public:
 
 protected:
     void applyInTray(bool) override { }
+};
+
+// The receiver's frame for the second that begins at the given local time.
+QByteArray frameFor(const QDateTime &second)
+{
+    const auto bcd = [](int value) { return char(((value / 10) << 4) | (value % 10)); };
+    const QDate date = second.date();
+    const QTime time = second.time();
+    QByteArray frame("\xAA\xA1\xA2");
+    frame += bcd(date.year() / 100);
+    frame += bcd(date.year() % 100);
+    frame += bcd(date.month());
+    frame += bcd(date.day());
+    frame += char(0);
+    frame += bcd(time.hour());
+    frame += bcd(time.minute());
+    frame += bcd(time.second());
+    frame += char(0x03);
+    return frame;
+}
+
+// The computer's clock moved by a known amount, exactly: set only by the test.
+class ThrownClock : public SystemClock
+{
+public:
+    QDateTime now() const override
+    {
+        return QDateTime::fromMSecsSinceEpoch(QDateTime::currentMSecsSinceEpoch() + thrownMs);
+    }
+    Outcome setDate(const QDate &) override { return std::nullopt; }
+    Outcome setTime(const QTime &) override { return std::nullopt; }
+    Outcome setDateTime(const QDateTime &) override { return std::nullopt; }
+    qint64 thrownMs = 0;
 };
 
 void clickTab(frmTerminal &window, const QString &tabControl, int page)
@@ -115,6 +152,93 @@ private slots:
                                  5000);
         QVERIFY(window.port().portOpen());
         QVERIFY(messages.texts.isEmpty());
+    }
+
+    // A clock thrown a known amount off: each correction's tracking line carries it, measured
+    // over a real pseudo-terminal and the whole receive path; the receiver's latency shifts it
+    // by its value. The frames are written here, each end byte at a moment noted to the
+    // microsecond, so that only this process's own delay in reading it counts.
+    void trackingLineCarriesTheKnownOffset_data()
+    {
+        QTest::addColumn<int>("latencyMs");
+        QTest::newRow("no latency") << 0;
+        QTest::newRow("40 ms latency") << 40;
+    }
+    void trackingLineCarriesTheKnownOffset()
+    {
+        QFETCH(int, latencyMs);
+        PseudoTerminal pty;
+        QTemporaryDir dir;
+        SettingsStore store(dir.filePath(QStringLiteral("v.conf")));
+        store.setValue(QStringLiteral("Ports"), QStringLiteral("Com1"), pty.linkPath());
+        store.setValue(QStringLiteral("Properties"), QStringLiteral("jiaoshiflag"), "1");
+        store.setValue(QStringLiteral("Properties"), QStringLiteral("jiaoshimiao"), "1");
+        store.setValue(QStringLiteral("Receiver"), QStringLiteral("offsetMs"),
+                       QString::number(latencyMs));
+        ThrownClock clock;
+        clock.thrownMs = -25'000;
+        RecordingMessageBoxes messages;
+        SilentNotificationIcon icon;
+        const QString trackingPath = dir.filePath(QStringLiteral("tracking.csv"));
+        frmTerminal window(TerminalServices { clock, store, messages, icon,
+                                              dir.filePath(QStringLiteral("logfile.txt")),
+                                              QString(), trackingPath });
+        window.Form_Load();
+        QVERIFY(window.port().portOpen());
+
+        // One frame a second, its end byte 5 ms after the rest, as bytes stream in on a line.
+        struct Written
+        {
+            qint64 secondMs;
+            qint64 endWrittenNs;
+        };
+        QList<Written> written;
+        const qint64 firstSecondMs = QDateTime::currentMSecsSinceEpoch() / 1000 * 1000;
+        QTimer sender;
+        sender.setTimerType(Qt::PreciseTimer);
+        const auto send = [&] {
+            const qint64 secondMs = firstSecondMs + 1000 * written.size();
+            const QByteArray frame = frameFor(QDateTime::fromMSecsSinceEpoch(secondMs));
+            QVERIFY(pty.write(frame.left(11)));
+            QTimer::singleShot(5, this, [&, secondMs, frame] {
+                written.append({ secondMs, RefclockFeed::systemNowNs() });
+                QVERIFY(pty.write(frame.right(1)));
+            });
+        };
+        connect(&sender, &QTimer::timeout, this, send);
+        // Half a second away from the correction's ticks, which began with the start: a
+        // correction while the next frame is on the line counts its frame at most 999 ms old.
+        QTimer::singleShot(500, this, [&] {
+            send();
+            sender.start(1000);
+        });
+
+        TrackingReader tracking(trackingPath);
+        QDeadlineTimer deadline(15000);
+        while (tracking.records().size() < 3 && !deadline.hasExpired()) {
+            QTest::qWait(100);
+            tracking.update();
+        }
+        QCOMPARE(tracking.records().size(), 3);
+        // The newest frame when the clock was set was written at endWrittenNs; its second
+        // began the frame's time on the line, and the latency, before that.
+        const double lineMs
+            = double(CorrectionRules::frameTransmissionNs(window.port().settings())) / 1e6;
+        QList<double> errors;
+        for (const TrackingRecord &record : tracking.records()) {
+            const double setAtNs = double(record.stamp.toMSecsSinceEpoch() - clock.thrownMs) * 1e6;
+            const auto newest = std::find_if(written.crbegin(), written.crend(), [&](auto &frame) {
+                return double(frame.endWrittenNs) < setAtNs;
+            });
+            QVERIFY(newest != written.crend() && record.offsetMs);
+            const double expected = double(newest->secondMs) + lineMs + latencyMs
+                - double(newest->endWrittenNs) / 1e6 - double(clock.thrownMs);
+            qInfo("offset %.3f ms, expected %.3f ms", *record.offsetMs, expected);
+            errors.append(std::abs(*record.offsetMs - expected));
+        }
+        // One reading held up by a busy machine is forgiven.
+        std::sort(errors.begin(), errors.end());
+        QVERIFY2(errors.at(1) < 2.0, qPrintable(QString::number(errors.at(1))));
     }
 
     // A fresh user sets up the port and the correction options with the mouse and the

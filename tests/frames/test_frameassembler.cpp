@@ -37,17 +37,22 @@ private slots:
                 [&](const QString &text) { order << u"7 "_s + text; });
         connect(&logic, &ReceptionLogic::label2CaptionChanged, this,
                 [&](const QString &text) { order << u"2 "_s + text; });
+        // Announced once the frame's end is stamped, for whoever passes the time on.
+        connect(&logic, &ReceptionLogic::frameEnded, this,
+                [&] { order << u"end "_s + QString::number(logic.receivedTime().frameEndNs); });
         qsizetype from = 0;
         for (const int size : pieces) {
             logic.receiveBytes(kWorkedFrame.mid(from, size), 1000 + from);
             from += size;
         }
-        QCOMPARE(order, (QStringList { u"7 "_s + kWorkedText, u"2 "_s + kWorkedText }));
-        QCOMPARE(logic.assembler().frameIndex(), qint16(11));
         // The frame ended with the read that brought its end byte; read whole as the first
         // frame, when it arrived is not known.
-        QCOMPARE(logic.receivedTime().frameEndNs,
-                 pieces.size() == 1 ? 0 : qint64(1000 + 12 - pieces.last()));
+        const qint64 endNs = pieces.size() == 1 ? 0 : qint64(1000 + 12 - pieces.last());
+        QCOMPARE(order,
+                 (QStringList { u"7 "_s + kWorkedText, u"2 "_s + kWorkedText,
+                                u"end "_s + QString::number(endNs) }));
+        QCOMPARE(logic.assembler().frameIndex(), qint16(11));
+        QCOMPARE(logic.receivedTime().frameEndNs, endNs);
     }
 
     // The newest frame is stamped with its read only when its end byte can have arrived just

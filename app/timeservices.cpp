@@ -1,0 +1,76 @@
+#include "timeservices.h"
+
+#include "correction/correctioncycle.h"
+#include "correction/correctionlog.h"
+#include "frames/receptionlogic.h"
+#include "history/historywindow.h"
+#include "othertimeservice.h"
+#include "refclock/refclockfeed.h"
+#include "refclock/refclocksettings.h"
+#include "serial/mscomm1.h"
+
+TimeServices::TimeServices(const Parts &parts, QObject *parent)
+    : QObject(parent)
+    , m_parts(parts)
+    , m_tracking(parts.trackingFilePath)
+    , m_feed(std::make_unique<RefclockFeed>(parts.reception.receivedTime(),
+                                            [this] { return m_parts.port.settings(); }))
+    , m_otherTimeService(std::make_unique<OtherTimeService>())
+{
+    connect(&parts.reception, &ReceptionLogic::frameEnded, m_feed.get(), &RefclockFeed::frameEnded);
+    connect(m_feed.get(), &RefclockFeed::sendFailed, &parts.log, &CorrectionLog::addNoticeOnce);
+    connect(&parts.cycle, &CorrectionCycle::clockSet, this, &TimeServices::recordSet);
+    connect(m_otherTimeService.get(), &OtherTimeService::answered, &parts.log,
+            [this](bool networkTimeActive) {
+                if (networkTimeActive) {
+                    m_parts.log.addNoticeOnce(OtherTimeService::notice());
+                }
+            });
+}
+
+TimeServices::~TimeServices()
+{
+    delete m_history;
+}
+
+void TimeServices::start(bool correctOn)
+{
+    const RefclockSettings settings = RefclockSettings::load(m_parts.store);
+    if (!settings.refusal.isEmpty()) {
+        m_parts.log.addNoticeOnce(settings.refusal);
+    }
+    m_feed->setSocketPath(settings.socketPath);
+    m_feed->setLatencyMs(settings.receiverLatencyMs);
+    m_parts.cycle.setReceiverLatencyMs(settings.receiverLatencyMs);
+    if (correctOn) {
+        m_otherTimeService->ask();
+    }
+}
+
+void TimeServices::recordSet(const TrackingRecord &record)
+{
+    if (m_tracking.filePath().isEmpty()) {
+        return;
+    }
+    TrackingRecord withDevice = record;
+    withDevice.device = m_parts.port.deviceName(m_parts.port.commPort());
+    // A lost line costs the history a point, never the correction.
+    if (const Outcome failure = m_tracking.append(withDevice)) {
+        m_parts.log.addNoticeOnce(failure->text);
+    }
+}
+
+HistoryWindow *TimeServices::historyWindow() const
+{
+    return m_history;
+}
+
+void TimeServices::showHistory()
+{
+    if (!m_history) {
+        m_history = new HistoryWindow(m_tracking.filePath(), m_parts.clock);
+    }
+    m_history->show();
+    m_history->raise();
+    m_history->activateWindow();
+}

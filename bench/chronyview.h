@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// chronyd beside the benchmark, reading the program's samples from its SOCK reference clock:
+// started with -x, so it never controls the clock, and without the right to set it besides.
+// It logs every sample it takes; at the end it tells what it made of them.
+class ChronyView
+{
+public:
+    ChronyView() = default;
+    ~ChronyView();
+
+    // Empty on success, else why chronyd could not be started.
+    QString start();
+    QString sampleSocket() const;
+
+    struct Figures
+    {
+        // Each sample's offset as chrony took it (the receiver's time minus this computer's
+        // clock), in milliseconds.
+        QList<double> sampleOffsetsMs;
+        // chrony's own estimates, in milliseconds: how far the receiver's time was ahead of
+        // this computer's clock, and the spread of its filtered samples.
+        double estimatedOffsetMs = 0;
+        double estimatedDeviationMs = 0;
+        QString state; // "*" selected, "+" combined, ...
+    };
+    Figures finish();
+
+private:
+    QString path(const char *name) const;
+
+    QTemporaryDir m_folder;
+    QProcess m_chronyd;
+};

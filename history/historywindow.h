@@ -1,0 +1,56 @@
+#pragma once
+
+#include "offsethistory.h"
+#include "trackingreader.h"
+
+#include <QFileSystemWatcher>
+#include <QTimer>
+#include <QWidget>
+
+class QChart;
+class QComboBox;
+class QDateTimeAxis;
+class QLabel;
+class QLineSeries;
+class QScatterSeries;
+class QValueAxis;
+class SystemClock;
+
+// The offset history: a chart of the offsets the corrections measured over the last hour,
+// day or month, the last offset and the drift rate. It follows tracking.csv as lines come.
+class HistoryWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    // clock: the program's clock, which tells where "the last hour" ends.
+    HistoryWindow(const QString &trackingFilePath, SystemClock &clock, QWidget *parent = nullptr);
+    ~HistoryWindow() override;
+
+    // Reads what the file gained and draws it again.
+    void refresh();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void draw();
+    void watchFile();
+    QString fileNote() const;
+    OffsetHistory::Span span() const;
+
+    TrackingReader m_reader;
+    SystemClock &m_clock;
+    QFileSystemWatcher m_watcher;
+    // Slides the span on while no line comes.
+    QTimer m_slide;
+
+    QComboBox *m_spanChoice = nullptr;
+    QLabel *m_lastOffset = nullptr;
+    QLabel *m_drift = nullptr;
+    QLabel *m_note = nullptr;
+    QChart *m_chart = nullptr;
+    QLineSeries *m_sawTooth = nullptr;
+    QScatterSeries *m_measured = nullptr;
+    QDateTimeAxis *m_timeAxis = nullptr;
+    QValueAxis *m_offsetAxis = nullptr;
+};
