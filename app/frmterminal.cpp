@@ -17,6 +17,7 @@
 #include "overlay/overlaycontroller.h"
 #include "serial/baudrate.h"
 #include "serial/mscomm1.h"
+#include "serial/portmessage.h"
 #include "serial/portpanel.h"
 #include "serial/portreconnector.h"
 #include "serial/portrestore.h"
@@ -288,7 +289,7 @@ Result<QString> frmTerminal::secondtotime(double secom)
 void frmTerminal::OPENCOMM2()
 {
     if (const Outcome failure = ::OPENCOMM2(*m_port)) {
-        reportError(*failure);
+        reportError(portMessage(*m_port, m_port->commPort(), *failure));
     }
     // Timer1 runs while the port is open; its tick does nothing.
     timer(1).setEnabled(m_port->portOpen());
