@@ -160,6 +160,7 @@ void frmTerminal::buildSubsystems()
     options.Command5 = control<QPushButton>(QStringLiteral("Command5"));
     m_optionsPanel
         = std::make_unique<OptionsPanel>(options, m_options, m_store, timer(3), timer(4));
+    m_optionsPanel->setReporter([this](const ErrorValue &error) { reportError(error); });
     m_optionsPanel->connectControls();
 
     // The correction cycle, its log box and the overlay it asks for.

@@ -116,11 +116,20 @@ Outcome PortSettingsApplier::apply(const Choices &choices, MSComm1 &port, Settin
         return portMessage(port, port.commPort(), *failure);
     }
 
+    // The port runs the choices now whatever happens to the file; a store that cannot be
+    // written is said once, with its first failure.
     const QString section = QLatin1String(SettingsStore::kPropertiesSection);
-    store.setValue(section, QStringLiteral("portSettings"), port.settings());
-    store.setValue(section, QStringLiteral("CommPort"), QString::number(port.commPort()));
-    store.setValue(section, QStringLiteral("Handshaking"), QString::number(port.handshaking()));
-    store.setValue(section, QStringLiteral("Echo"),
-                   echoFlag ? QStringLiteral("True") : QStringLiteral("False"));
+    const Outcome stored[] = {
+        store.setValue(section, QStringLiteral("portSettings"), port.settings()),
+        store.setValue(section, QStringLiteral("CommPort"), QString::number(port.commPort())),
+        store.setValue(section, QStringLiteral("Handshaking"), QString::number(port.handshaking())),
+        store.setValue(section, QStringLiteral("Echo"),
+                       echoFlag ? QStringLiteral("True") : QStringLiteral("False")),
+    };
+    for (const Outcome &failure : stored) {
+        if (failure) {
+            return failure;
+        }
+    }
     return std::nullopt;
 }

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -183,6 +184,37 @@ private slots:
         QVERIFY(!m_window->port().portOpen());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    // A settings file that cannot be written: both OK buttons say which file and why, and
+    // what was chosen is in effect for this run all the same.
+    void unwritableSettingsAreSaidOnBothOks()
+    {
+        QFile blocker(m_dir->filePath(QStringLiteral("blocked")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QString file = m_dir->filePath(QStringLiteral("blocked/v.conf"));
+        m_store = std::make_unique<SettingsStore>(file);
+        createStartedWindow();
+        auto *speeds = m_window->control<QComboBox>(QStringLiteral("cboSpeed"));
+        speeds->setCurrentIndex(speeds->findText(QStringLiteral("19200")));
+        QTest::mouseClick(m_window->control<QPushButton>(QStringLiteral("Command1")),
+                          Qt::LeftButton);
+        QTest::mouseClick(m_window->control<QCheckBox>(QStringLiteral("Check1")), Qt::LeftButton);
+        QTest::mouseClick(m_window->control<QPushButton>(QStringLiteral("Command5")),
+                          Qt::LeftButton);
+        const QString text = QStringLiteral("Could not save the settings to %1: Not a directory. "
+                                            "What you chose stays in effect until the program "
+                                            "ends.")
+                                 .arg(file);
+        QCOMPARE(m_messages->shown.size(), 2);
+        for (const ShownMessage &shown : std::as_const(m_messages->shown)) {
+            QCOMPARE(shown.text, text);
+            QCOMPARE(shown.icon, QMessageBox::Warning);
+            QCOMPARE(shown.title, QStringLiteral("VALTORA"));
+        }
+        QCOMPARE(m_window->GetBaudRate(m_window->port()).value(), 19200);
+        QVERIFY(m_window->correctionOptions().correctOn);
     }
 
     void closeHidesToTheIconAndTheIconBringsItBack()
