@@ -84,6 +84,7 @@ QHash<QString, QWidget *> LayoutBuilder::build(QWidget *clientArea, const QList<
             font.setBold(row.fontBold);
             widget->setFont(font);
         }
+        widget->setToolTip(row.toolTip);
         widget->setVisible(row.visible);
         built.insert(row.name, widget);
         if (auto *tabs = qobject_cast<TabControl *>(widget)) {

@@ -65,11 +65,19 @@ QList<ControlRow> buildTable()
     const QStringList flows = { "None", "Xon/Xoff", "RTS", "Xon/RTS" };
     const QList<QRect> flowRects = { QRect(180, 345, 855, 255), QRect(180, 645, 1095, 255),
                                      QRect(180, 945, 735, 255), QRect(180, 1245, 1155, 255) };
+    // The receiver's frames are binary: a time with 11 or 13 in a field would vanish unseen.
+    const QString xonXoffLosesBytes = QStringLiteral(
+        "With software flow control the line takes the bytes 11 and 13 (hex) as Xon and Xoff: "
+        "a receiver that sends binary frames loses them, and every frame that holds one.");
+    const QStringList flowTips
+        = { QString(), xonXoffLosesBytes, QString(),
+            xonXoffLosesBytes + QStringLiteral(" This port runs this choice as RTS alone.") };
     for (int i = 0; i < 4; ++i) {
         auto &option = add({ QStringLiteral("optFlow(%1)").arg(i), K::OptionButton, "Frame5",
                              flows.at(i), flowRects.at(i) });
         option.fontFamily = kSmallFonts;
         option.fontPointSize = 6.6;
+        option.toolTip = flowTips.at(i);
     }
     add({ "Frame10", K::Frame, "fraSettings", "CODE", QRect(3960, 360, 2340, 870) }).visible
         = false;

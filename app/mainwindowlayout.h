@@ -39,6 +39,7 @@ struct ControlRow
     bool fontBold = false;
     QStringList items = {}; // initial list of a combo box
     QStringList pageTitles = {}; // pages of a tab control
+    QString toolTip = QString();
 };
 
 namespace MainWindowLayout {

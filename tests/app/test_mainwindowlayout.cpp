@@ -214,6 +214,11 @@ private slots:
         QCOMPARE(shown.family(), QStringLiteral("Tahoma"));
         QVERIFY(shown.bold());
         QCOMPARE(shown.pointSize(), 24);
+        // The flow choices that use Xon/Xoff warn of the bytes it takes.
+        for (int i = 0; i < 4; ++i) {
+            const QString tip = m_built.value(QStringLiteral("optFlow(%1)").arg(i))->toolTip();
+            QCOMPARE(tip.contains(QStringLiteral("bytes 11 and 13 (hex)")), i == 1 || i == 3);
+        }
         auto *tabs = qobject_cast<TabControl *>(m_built.value(QStringLiteral("SSTab3")));
         QCOMPARE(tabs->currentIndex(), 0);
         QCOMPARE(tabs->tabBar()->tabText(1), QStringLiteral("SET-UP"));
