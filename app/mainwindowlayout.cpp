@@ -112,11 +112,14 @@ QList<ControlRow> buildTable()
     add({ "Check4", K::CheckBox, "Frame11", "Use Computer's date,do nothing arround 00:00:00 ",
           QRect(240, 240, 3012, 492) });
     add({ "Frame12", K::PlainFrame, "Frame11", "", QRect(240, 720, 3012, 852) });
-    add({ "Label6(6)", K::Label, "Frame12",
-          QStringLiteral("Arround") + QString(24, QLatin1Char(' ')) + QStringLiteral("minutes"),
-          QRect(120, 240, 2172, 492) })
-        .enabled
-        = false;
+    {
+        auto &around = add(
+            { "Label6(6)", K::Label, "Frame12",
+              QStringLiteral("Arround") + QString(24, QLatin1Char(' ')) + QStringLiteral("minutes"),
+              QRect(120, 240, 2172, 492) });
+        around.enabled = false;
+        around.singleLine = true;
+    }
     // Combo6 sits in the blank run of Label6(6), so it is created after the label.
     add({ "Combo6", K::EditableCombo, "Frame12", "60", QRect(840, 240, 612, 288) }).enabled = false;
     add({ "Label6(7)", K::Label, "Frame12", "", QRect(960, 720, 732, 12) }).enabled = false;
