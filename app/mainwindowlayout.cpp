@@ -66,12 +66,14 @@ QList<ControlRow> buildTable()
     const QList<QRect> flowRects = { QRect(180, 345, 855, 255), QRect(180, 645, 1095, 255),
                                      QRect(180, 945, 735, 255), QRect(180, 1245, 1155, 255) };
     // The receiver's frames are binary: a time with 11 or 13 in a field would vanish unseen.
+    // (A paragraph, so that the tooltip wraps instead of running off the screen.)
     const QString xonXoffLosesBytes = QStringLiteral(
         "With software flow control the line takes the bytes 11 and 13 (hex) as Xon and Xoff: "
         "a receiver that sends binary frames loses them, and every frame that holds one.");
-    const QStringList flowTips
-        = { QString(), xonXoffLosesBytes, QString(),
-            xonXoffLosesBytes + QStringLiteral(" This port runs this choice as RTS alone.") };
+    const QStringList flowTips = {
+        QString(), QStringLiteral("<p>%1</p>").arg(xonXoffLosesBytes), QString(),
+        QStringLiteral("<p>%1 This port runs this choice as RTS alone.</p>").arg(xonXoffLosesBytes)
+    };
     for (int i = 0; i < 4; ++i) {
         auto &option = add({ QStringLiteral("optFlow(%1)").arg(i), K::OptionButton, "Frame5",
                              flows.at(i), flowRects.at(i) });
