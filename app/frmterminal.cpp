@@ -72,12 +72,9 @@ frmTerminal::frmTerminal(const TerminalServices &services, QWidget *parent)
             &frmTerminal::Command7_Click);
     connect(&m_notificationIcon, &NotificationIcon::activated, this,
             &frmTerminal::cSysTray1_MouseDown);
-    // When the desktop session ends, a close request must end the program, never block the
-    // logout or shutdown.
-    if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        connect(application, &QGuiApplication::commitDataRequest, this,
-                [this](QSessionManager &) { m_sessionEnding = true; });
-    }
+    // The end of the desktop session (and the platform's own quit command) reaches the
+    // program as a request to quit, which closes every window: see eventFilter().
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
 frmTerminal::~frmTerminal() = default;
@@ -305,8 +302,8 @@ void frmTerminal::reportError(const ErrorValue &error)
 void frmTerminal::Form_Unload(int &Cancel)
 {
     if (!m_notificationIcon.isAvailable()) {
-        // Without a notification area a hidden window could never be reached again.
-        showMinimized();
+        // Without a notification area nothing could bring a hidden window back, and a
+        // desktop without a taskbar cannot show a minimised one either: it stays as it is.
         Cancel = -1;
         return;
     }
@@ -315,11 +312,23 @@ void frmTerminal::Form_Unload(int &Cancel)
     Cancel = -1;
 }
 
+bool frmTerminal::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) {
+        m_quitRequested = true;
+        // The request is over once its event has been handled. One that did not end the
+        // program (the session went on) leaves later close requests hiding the window.
+        QMetaObject::invokeMethod(
+            this, [this] { m_quitRequested = false; }, Qt::QueuedConnection);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void frmTerminal::closeEvent(QCloseEvent *event)
 {
-    if (m_sessionEnding) {
+    // A window that stayed would refuse the request to quit, and with it a logout or shutdown.
+    if (m_quitRequested) {
         event->accept();
-        QCoreApplication::quit();
         return;
     }
     int cancel = 0;

@@ -18,6 +18,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -47,18 +49,16 @@ public:
     QMessageBox::StandardButton answer = QMessageBox::Ok;
 };
 
+// The real icon, on a desktop that may or may not have a notification area.
 class FakeNotificationIcon : public NotificationIcon
 {
 public:
     FakeNotificationIcon()
-        : NotificationIcon(QIcon())
+        : NotificationIcon(QIcon(QPixmap(16, 16)))
     {
     }
     bool isAvailable() const override { return available; }
     bool available = true;
-
-protected:
-    void applyInTray(bool) override { }
 };
 
 } // namespace
@@ -98,6 +98,14 @@ private slots:
         QVERIFY(!m_window->echoFlag());
         QVERIFY(m_window->timer(5).isEnabled());
         QCOMPARE(m_window->windowTitle(), QStringLiteral("VALTORA"));
+        // Centred on the screen, with a close button but neither minimise nor maximise.
+        const QPoint offCentre
+            = m_window->frameGeometry().center() - m_window->screen()->geometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 2, qPrintable(QString::number(offCentre.x())));
+        const Qt::WindowFlags flags = m_window->windowFlags();
+        QVERIFY(flags.testFlag(Qt::CustomizeWindowHint));
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     }
 
     void refusedPortSettingsLeaveTheOtherKeysRestored()
@@ -217,28 +225,56 @@ private slots:
         QVERIFY(m_window->correctionOptions().correctOn);
     }
 
+    // Hidden or not, the port stays open and the timers run; a click on the icon brings the
+    // window back.
     void closeHidesToTheIconAndTheIconBringsItBack()
     {
         createStartedWindow();
+        m_window->timer(3).setEnabled(true);
         QVERIFY(!m_icon->inTray());
         m_window->close();
         QVERIFY(m_window->isHidden());
         QVERIFY(m_icon->inTray());
-        // The timers and the port stay alive while hidden.
+        QVERIFY(m_window->port().portOpen());
+        QVERIFY(m_window->timer(3).isEnabled());
         QVERIFY(m_window->timer(5).isEnabled());
-        emit m_icon->activated();
+        emit m_icon->findChild<QSystemTrayIcon *>()->activated(QSystemTrayIcon::Trigger);
         QVERIFY(m_window->isVisible());
         QVERIFY(!m_icon->inTray());
     }
 
-    void closeWithoutNotificationAreaMinimisesInstead()
+    // Nothing could bring a hidden window back, nor a minimised one without a taskbar.
+    void closeWithoutNotificationAreaLeavesTheWindowShown()
     {
         m_icon->available = false;
         createStartedWindow();
         m_window->close();
-        QVERIFY(!m_window->isHidden());
-        QVERIFY(m_window->isMinimized());
+        QVERIFY(m_window->isVisible());
+        QVERIFY(!m_window->isMinimized());
         QVERIFY(!m_icon->inTray());
+        QVERIFY(m_window->port().portOpen());
+    }
+
+    // A request to quit (the session ends) closes the window even without a notification
+    // area, where a window staying shown would refuse it. Once the request is over, a close
+    // only hides the window again.
+    void quitRequestLetsTheWindowGo()
+    {
+        QApplication::setQuitOnLastWindowClosed(false); // as the program runs
+        m_icon->available = false;
+        createStartedWindow();
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::quit(); });
+        QTimer refused; // the request was refused: no end at all
+        refused.callOnTimeout(qApp, [] { QCoreApplication::exit(1); });
+        refused.start(2000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(m_window->isHidden());
+        QCoreApplication::processEvents();
+        m_icon->available = true;
+        m_window->show();
+        m_window->close();
+        QVERIFY(m_window->isHidden());
+        QVERIFY(m_icon->inTray());
     }
 
     void exitAsksAndNoChangesNothing()
