@@ -1,5 +1,6 @@
 #pragma once
 
-// The display labels ask for Tahoma. Where the system has none, the free Tahoma that Wine's
-// font package ships is loaded for this program.
+// The layout asks for Tahoma (the display labels, bold) and Small Fonts (the flow options).
+// Where the system has none, the free faces that Wine's font package ships are loaded for
+// this program. Call it once a QGuiApplication exists.
 void loadApplicationFonts();

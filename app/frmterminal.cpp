@@ -17,6 +17,7 @@
 #include "overlay/overlaycontroller.h"
 #include "serial/baudrate.h"
 #include "serial/mscomm1.h"
+#include "serial/portmessage.h"
 #include "serial/portpanel.h"
 #include "serial/portreconnector.h"
 #include "serial/portrestore.h"
@@ -75,12 +76,9 @@ frmTerminal::frmTerminal(const TerminalServices &services, QWidget *parent)
             &frmTerminal::cSysTray1_MouseDown);
     connect(&m_notificationIcon, &NotificationIcon::historyRequested, this,
             &frmTerminal::showHistory);
-    // When the desktop session ends, a close request must end the program, never block the
-    // logout or shutdown.
-    if (auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        connect(application, &QGuiApplication::commitDataRequest, this,
-                [this](QSessionManager &) { m_sessionEnding = true; });
-    }
+    // The end of the desktop session (and the platform's own quit command) reaches the
+    // program as a request to quit, which closes every window: see eventFilter().
+    QCoreApplication::instance()->installEventFilter(this);
 }
 
 frmTerminal::~frmTerminal() = default;
@@ -163,6 +161,7 @@ void frmTerminal::buildSubsystems()
     options.Command5 = control<QPushButton>(QStringLiteral("Command5"));
     m_optionsPanel
         = std::make_unique<OptionsPanel>(options, m_options, m_store, timer(3), timer(4));
+    m_optionsPanel->setReporter([this](const ErrorValue &error) { reportError(error); });
     m_optionsPanel->connectControls();
 
     // The correction cycle, its log box and the overlay it asks for.
@@ -299,7 +298,7 @@ Result<QString> frmTerminal::secondtotime(double secom)
 void frmTerminal::OPENCOMM2()
 {
     if (const Outcome failure = ::OPENCOMM2(*m_port)) {
-        reportError(*failure);
+        reportError(portMessage(*m_port, m_port->commPort(), *failure));
     }
     // Timer1 runs while the port is open; its tick does nothing.
     timer(1).setEnabled(m_port->portOpen());
@@ -314,8 +313,8 @@ void frmTerminal::reportError(const ErrorValue &error)
 void frmTerminal::Form_Unload(int &Cancel)
 {
     if (!m_notificationIcon.isAvailable()) {
-        // Without a notification area a hidden window could never be reached again.
-        showMinimized();
+        // Without a notification area nothing could bring a hidden window back, and a
+        // desktop without a taskbar cannot show a minimised one either: it stays as it is.
         Cancel = -1;
         return;
     }
@@ -324,11 +323,23 @@ void frmTerminal::Form_Unload(int &Cancel)
     Cancel = -1;
 }
 
+bool frmTerminal::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) {
+        m_quitRequested = true;
+        // The request is over once its event has been handled. One that did not end the
+        // program (the session went on) leaves later close requests hiding the window.
+        QMetaObject::invokeMethod(
+            this, [this] { m_quitRequested = false; }, Qt::QueuedConnection);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void frmTerminal::closeEvent(QCloseEvent *event)
 {
-    if (m_sessionEnding) {
+    // A window that stayed would refuse the request to quit, and with it a logout or shutdown.
+    if (m_quitRequested) {
         event->accept();
-        QCoreApplication::quit();
         return;
     }
     int cancel = 0;

@@ -83,8 +83,9 @@ public:
     // The start-up sequence; runs before the window is first shown.
     void Form_Load();
     void OPENCOMM2();
-    // The close request: hides the window and shows the notification icon. Cancel is set to
-    // true (-1) when the window must stay alive.
+    // The close request: hides the window and shows the notification icon, or without a
+    // notification area leaves the window shown. Cancel is set to true (-1) when the window
+    // must stay alive.
     void Form_Unload(int &Cancel);
     void cSysTray1_MouseDown();
     void Command7_Click();
@@ -109,6 +110,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Watches the application for a request to quit.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
@@ -144,5 +147,7 @@ private:
     std::unique_ptr<OverlayController> m_overlay;
     std::unique_ptr<TimeServices> m_timeServices;
     int m_outerHeightTwips = 0;
-    bool m_sessionEnding = false;
+    // Set while the application handles a request to quit: a close request then ends the
+    // program instead of hiding the window.
+    bool m_quitRequested = false;
 };

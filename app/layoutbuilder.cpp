@@ -63,6 +63,10 @@ QHash<QString, QWidget *> LayoutBuilder::build(QWidget *clientArea, const QList<
             geometry.setHeight(qMax(geometry.height(), widget->minimumSizeHint().height()));
         } else if (row.kind == ControlKind::OptionButton || row.kind == ControlKind::CheckBox) {
             geometry.setHeight(qMax(geometry.height(), widget->sizeHint().height()));
+        } else if (row.singleLine) {
+            // The caption's end stays in view: wider if it needs, never past its container.
+            const int needed = qMax(geometry.width(), widget->sizeHint().width());
+            geometry.setWidth(qMin(needed, parent->width() - geometry.x()));
         }
         widget->setGeometry(geometry);
         if (row.kind == ControlKind::Button) {
@@ -84,6 +88,7 @@ QHash<QString, QWidget *> LayoutBuilder::build(QWidget *clientArea, const QList<
             font.setBold(row.fontBold);
             widget->setFont(font);
         }
+        widget->setToolTip(row.toolTip);
         widget->setVisible(row.visible);
         built.insert(row.name, widget);
         if (auto *tabs = qobject_cast<TabControl *>(widget)) {
@@ -125,7 +130,7 @@ QWidget *LayoutBuilder::create(const ControlRow &row, QWidget *parent,
         return new QWidget(parent);
     case ControlKind::Label: {
         auto *label = new QLabel(row.caption, parent);
-        label->setWordWrap(true);
+        label->setWordWrap(!row.singleLine);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return label;
     }

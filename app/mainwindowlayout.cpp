@@ -65,11 +65,21 @@ QList<ControlRow> buildTable()
     const QStringList flows = { "None", "Xon/Xoff", "RTS", "Xon/RTS" };
     const QList<QRect> flowRects = { QRect(180, 345, 855, 255), QRect(180, 645, 1095, 255),
                                      QRect(180, 945, 735, 255), QRect(180, 1245, 1155, 255) };
+    // The receiver's frames are binary: a time with 11 or 13 in a field would vanish unseen.
+    // (A paragraph, so that the tooltip wraps instead of running off the screen.)
+    const QString xonXoffLosesBytes = QStringLiteral(
+        "With software flow control the line takes the bytes 11 and 13 (hex) as Xon and Xoff: "
+        "a receiver that sends binary frames loses them, and every frame that holds one.");
+    const QStringList flowTips = {
+        QString(), QStringLiteral("<p>%1</p>").arg(xonXoffLosesBytes), QString(),
+        QStringLiteral("<p>%1 This port runs this choice as RTS alone.</p>").arg(xonXoffLosesBytes)
+    };
     for (int i = 0; i < 4; ++i) {
         auto &option = add({ QStringLiteral("optFlow(%1)").arg(i), K::OptionButton, "Frame5",
                              flows.at(i), flowRects.at(i) });
         option.fontFamily = kSmallFonts;
         option.fontPointSize = 6.6;
+        option.toolTip = flowTips.at(i);
     }
     add({ "Frame10", K::Frame, "fraSettings", "CODE", QRect(3960, 360, 2340, 870) }).visible
         = false;
@@ -104,11 +114,14 @@ QList<ControlRow> buildTable()
     add({ "Check4", K::CheckBox, "Frame11", "Use Computer's date,do nothing arround 00:00:00 ",
           QRect(240, 240, 3012, 492) });
     add({ "Frame12", K::PlainFrame, "Frame11", "", QRect(240, 720, 3012, 852) });
-    add({ "Label6(6)", K::Label, "Frame12",
-          QStringLiteral("Arround") + QString(24, QLatin1Char(' ')) + QStringLiteral("minutes"),
-          QRect(120, 240, 2172, 492) })
-        .enabled
-        = false;
+    {
+        auto &around = add(
+            { "Label6(6)", K::Label, "Frame12",
+              QStringLiteral("Arround") + QString(24, QLatin1Char(' ')) + QStringLiteral("minutes"),
+              QRect(120, 240, 2172, 492) });
+        around.enabled = false;
+        around.singleLine = true;
+    }
     // Combo6 sits in the blank run of Label6(6), so it is created after the label.
     add({ "Combo6", K::EditableCombo, "Frame12", "60", QRect(840, 240, 612, 288) }).enabled = false;
     add({ "Label6(7)", K::Label, "Frame12", "", QRect(960, 720, 732, 12) }).enabled = false;

@@ -39,6 +39,10 @@ struct ControlRow
     bool fontBold = false;
     QStringList items = {}; // initial list of a combo box
     QStringList pageTitles = {}; // pages of a tab control
+    QString toolTip = QString();
+    // A label drawn on one line, as wide as its caption needs within its container; for a
+    // caption with a blank run that another control stands in.
+    bool singleLine = false;
 };
 
 namespace MainWindowLayout {

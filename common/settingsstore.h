@@ -1,7 +1,9 @@
 #pragma once
 
-#include <QString>
+#include "common/errorvalue.h"
 
+#include <QHash>
+#include <QString>
 #include <memory>
 
 class QSettings;
@@ -14,6 +16,8 @@ class SettingsStore
 public:
     static constexpr const char *kPropertiesSection = "Properties";
     static constexpr const char *kPortsSection = "Ports";
+    // A value that could not be written to the file.
+    static constexpr int kErrorNotSaved = 75;
 
     SettingsStore();
     // A store in the given INI file, for tools and tests that must not touch the user's own.
@@ -21,11 +25,18 @@ public:
     ~SettingsStore();
 
     QString value(const QString &section, const QString &key) const;
-    // Writes at once, so a value survives an abrupt end of the program.
-    void setValue(const QString &section, const QString &key, const QString &text);
+    // Writes at once, so a value survives an abrupt end of the program. When the file cannot
+    // be written (read-only, a full disk) the error says which file and why; the value still
+    // reads back as set for the rest of the run, and goes out with the next write that works.
+    Outcome setValue(const QString &section, const QString &key, const QString &text);
 
     QString fileName() const;
 
 private:
+    void open();
+
+    QString m_iniFilePath; // empty: the user's own store
     std::unique_ptr<QSettings> m_settings;
+    // Values set in this run that are not in the file yet, by their full key.
+    QHash<QString, QString> m_unsaved;
 };

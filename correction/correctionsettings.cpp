@@ -87,17 +87,25 @@ Outcome CorrectionSettings::armTimers()
     return std::nullopt;
 }
 
-void CorrectionSettings::storeChoices(const CorrectionChoices &choices)
+Outcome CorrectionSettings::storeChoices(const CorrectionChoices &choices)
 {
-    write(kCorrectOnKey, flagText(choices.correctOn));
-    write(kCorrectPeriodKey, choices.correctPeriodText);
-    write(kDelayOnKey, flagText(choices.delayOn));
-    write(kDelayMsKey, choices.delayMsText);
-    write(kMaskOnKey, flagText(choices.maskOn));
-    write(kMaskMinutesKey, choices.maskMinutesText);
-    write(kZoneOnKey, flagText(choices.zoneOn));
-    write(kZoneSignalKey, choices.zoneSignal);
-    write(kZoneComputerKey, choices.zoneComputer);
+    const Outcome stored[] = {
+        write(kCorrectOnKey, flagText(choices.correctOn)),
+        write(kCorrectPeriodKey, choices.correctPeriodText),
+        write(kDelayOnKey, flagText(choices.delayOn)),
+        write(kDelayMsKey, choices.delayMsText),
+        write(kMaskOnKey, flagText(choices.maskOn)),
+        write(kMaskMinutesKey, choices.maskMinutesText),
+        write(kZoneOnKey, flagText(choices.zoneOn)),
+        write(kZoneSignalKey, choices.zoneSignal),
+        write(kZoneComputerKey, choices.zoneComputer),
+    };
+    for (const Outcome &failure : stored) {
+        if (failure) {
+            return failure;
+        }
+    }
+    return std::nullopt;
 }
 
 Outcome CorrectionSettings::applyChoices(const CorrectionChoices &choices)
@@ -172,7 +180,8 @@ QString CorrectionSettings::read(const char *key) const
     return m_store.value(QLatin1String(SettingsStore::kPropertiesSection), QLatin1String(key));
 }
 
-void CorrectionSettings::write(const char *key, const QString &text)
+Outcome CorrectionSettings::write(const char *key, const QString &text)
 {
-    m_store.setValue(QLatin1String(SettingsStore::kPropertiesSection), QLatin1String(key), text);
+    return m_store.setValue(QLatin1String(SettingsStore::kPropertiesSection), QLatin1String(key),
+                            text);
 }

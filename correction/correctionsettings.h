@@ -42,8 +42,9 @@ public:
     // stops the arming there.
     Outcome armTimers();
 
-    // Writes the nine keys in order: check boxes as "0"/"1", combo texts unchanged.
-    void storeChoices(const CorrectionChoices &choices);
+    // Writes the nine keys in order: check boxes as "0"/"1", combo texts unchanged. Returns
+    // the first write that did not reach the file.
+    Outcome storeChoices(const CorrectionChoices &choices);
     // Takes the choices into the options. A number text that cannot be used (not a number,
     // out of the 16-bit range, a negative delay) keeps that option's previous value and
     // leaves the timers alone; the other choices are still taken. Returns the first such
@@ -61,7 +62,7 @@ public:
 
 private:
     QString read(const char *key) const;
-    void write(const char *key, const QString &text);
+    Outcome write(const char *key, const QString &text);
 
     SettingsStore &m_store;
     CorrectionOptions &m_options;

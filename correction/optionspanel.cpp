@@ -88,9 +88,13 @@ Outcome OptionsPanel::LoadCorrectionSettings()
 void OptionsPanel::Command5_Click()
 {
     const CorrectionChoices current = choices();
-    m_settings.storeChoices(current);
+    const Outcome notStored = m_settings.storeChoices(current);
     // A text that cannot be used keeps its option as it was; nothing to tell the user.
     m_settings.applyChoices(current);
+    // Reporting step: the choices count for this run even when the file could not take them.
+    if (notStored && m_report) {
+        m_report(*notStored);
+    }
 }
 
 void OptionsPanel::Check1_Click()

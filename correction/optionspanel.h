@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -54,6 +55,10 @@ public:
     // failure is for diagnostics only, start-up goes on.
     Outcome LoadCorrectionSettings();
 
+    // Shows an error to the user: the one of a store that could not be written on OK.
+    using Reporter = std::function<void(const ErrorValue &)>;
+    void setReporter(Reporter report) { m_report = std::move(report); }
+
     // OK: stores the nine keys, then takes the controls' choices into the options.
     void Command5_Click();
 
@@ -76,4 +81,5 @@ private:
     OptionsControls m_controls;
     CorrectionOptions &m_options;
     CorrectionSettings m_settings;
+    Reporter m_report;
 };

@@ -6,12 +6,11 @@
 
 namespace {
 
-// A settings text names only the rates the operating system has a constant for. The port
-// panel also offers 14400, 28800, 56000, 76800, 128000 and 256000: those are refused here on
-// purpose, and applying them goes through the port's native control block instead, which
-// can run a port at any rate its driver takes. On Linux the standard rates are the
-// B-constants of termios; on Windows the CBR constants without the panel's odd ones, so
-// that both platforms treat the same panel entries the same way.
+// The rates the serial layer sets by name: on Linux the B-constants of termios; on Windows
+// the CBR constants without the port panel's odd ones (14400, 28800, 56000, 76800, 128000,
+// 256000), so that both platforms treat the same panel entries the same way. Any other rate
+// goes to the port through its native control block, which runs a port at whatever rate its
+// driver takes.
 #ifdef Q_OS_WIN
 constexpr std::array kStandardSpeeds { 110,  300,   600,   1200,  2400,  4800,
                                        9600, 19200, 38400, 57600, 115200 };
@@ -60,7 +59,7 @@ std::optional<LineSettings> LineSettings::fromText(const QString &text)
     }
     LineSettings result;
     result.speed = speedText.toInt();
-    if (!isStandardSpeed(result.speed)) {
+    if (result.speed <= 0) {
         return std::nullopt;
     }
     if (parityText.size() != 1 || !QStringLiteral("eonms").contains(parityText.at(0))) {

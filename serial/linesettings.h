@@ -23,7 +23,8 @@ public:
     // The text the port reports: the parity letter in lower case.
     QString toText() const;
 
-    // The speeds a settings text may name: the platform's standard rates.
+    // The rates the serial layer sets by name; the port takes any other through its control
+    // block.
     static bool isStandardSpeed(qint32 speed);
 
     friend bool operator==(const LineSettings &, const LineSettings &) = default;

@@ -85,6 +85,11 @@ Outcome MSComm1::setSettings(const QString &text)
     if (!line) {
         return invalidValue();
     }
+    // A rate without a standard constant is the control block's to accept or refuse, and a
+    // closed port has no control block to ask: such a text is taken only while open.
+    if (!portOpen() && !LineSettings::isStandardSpeed(line->speed)) {
+        return invalidValue();
+    }
     if (!portOpen()) {
         m_line = *line;
         return std::nullopt;

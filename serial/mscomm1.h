@@ -48,12 +48,16 @@ public:
     // /dev/ttyS<n-1> on Linux and COM<n> on Windows.
     QString deviceName(int port) const;
 
-    // "speed,parity,databits,stopbits", parity read back as a lower-case letter.
+    // "speed,parity,databits,stopbits", parity read back as a lower-case letter. A speed
+    // without a standard constant goes in through the control block, so only while open; the
+    // text is applied whole or not at all.
     QString settings() const;
     Outcome setSettings(const QString &text);
 
     qint32 handshaking() const;
-    Outcome setHandshaking(qint32 mode);
+    // Virtual so that a device refusing a flow control, which no pseudo-terminal does, can be
+    // stood in for.
+    virtual Outcome setHandshaking(qint32 mode);
 
     qint16 inBufferSize() const;
     Outcome setInBufferSize(int bytes);

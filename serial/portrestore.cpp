@@ -2,7 +2,6 @@
 
 #include "common/numbertext.h"
 #include "common/settingsstore.h"
-#include "serial/baudrate.h"
 #include "serial/mscomm1.h"
 
 namespace {
@@ -75,19 +74,10 @@ Outcome OPENCOMM2(MSComm1 &port)
 void restoreStoredSpeed(MSComm1 &port, const SettingsStore &store)
 {
     const QString text = stored(store, "portSettings");
-    if (!port.portOpen() || !beginsWithNumber(text) || port.settings() == text) {
+    if (!port.portOpen() || port.settings() == text) {
         return;
     }
-    const std::optional<qint32> speed = toInt32(leadingNumber(text));
-    if (!speed || *speed <= 0) {
-        return;
-    }
-    // Only a text refused for its speed alone is taken: the other fields must pass as they
-    // are, with the speed the port runs at now in their place.
-    const QString current = port.settings().section(QLatin1Char(','), 0, 0);
-    const QString withCurrentSpeed = current + QLatin1Char(',') + text.section(QLatin1Char(','), 1);
-    if (port.setSettings(withCurrentSpeed)) {
-        return;
-    }
-    SetBaudRate(port, *speed);
+    // Whole or not at all: a stored text that the device refuses in any field leaves the
+    // port as it opened, its speed included.
+    port.setSettings(text);
 }

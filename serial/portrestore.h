@@ -19,8 +19,7 @@ void restorePortSettings(MSComm1 &port, const SettingsStore &store, bool &echoFl
 // failures are passed over.
 Outcome OPENCOMM2(MSComm1 &port);
 
-// After the port opened: a stored speed that the settings text cannot carry (76800, say,
-// which the port panel sets through the control block) is set the same way again, with the
-// rest of the stored settings, so the user's choice survives a restart. Fails quietly: the
-// port then keeps what it has.
+// After the port opened: a stored settings text with a speed that only the control block
+// takes (76800, say), which a closed port refuses, is applied now, so the user's choice
+// survives a restart. Fails quietly: the port then keeps what it has.
 void restoreStoredSpeed(MSComm1 &port, const SettingsStore &store);

@@ -34,8 +34,9 @@ public:
     static QString settingsText(const Choices &choices);
 
     // Runs every step: echo flag, port change (close, set, reopen, undone on failure),
-    // settings text with the control-block fallback for the speed, handshaking, then the
-    // four stored keys taken from what the port reports now. Empty when all went through.
+    // settings text with the control-block fallback for the speed (a choice the port then
+    // does not run is a failure), handshaking, then the four stored keys taken from what the
+    // port reports now. Empty when all went through; a failure names the port.
     Outcome apply(const Choices &choices, MSComm1 &port, SettingsStore &store, bool &echoFlag);
 
 private:

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -22,6 +23,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -51,18 +54,16 @@ public:
     QMessageBox::StandardButton answer = QMessageBox::Ok;
 };
 
+// The real icon, on a desktop that may or may not have a notification area.
 class FakeNotificationIcon : public NotificationIcon
 {
 public:
     FakeNotificationIcon()
-        : NotificationIcon(QIcon())
+        : NotificationIcon(QIcon(QPixmap(16, 16)))
     {
     }
     bool isAvailable() const override { return available; }
     bool available = true;
-
-protected:
-    void applyInTray(bool) override { }
 };
 
 } // namespace
@@ -102,6 +103,13 @@ private slots:
         QVERIFY(!m_window->echoFlag());
         QVERIFY(m_window->timer(5).isEnabled());
         QCOMPARE(m_window->windowTitle(), QStringLiteral("VALTORA"));
+        // Centred on the screen, with a close button but neither minimise nor maximise.
+        const QPoint offCentre
+            = m_window->frameGeometry().center() - m_window->screen()->geometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 2, qPrintable(QString::number(offCentre.x())));
+        const Qt::WindowFlags flags = m_window->windowFlags();
+        QVERIFY(flags.testFlags(Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint));
+        QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     }
 
     void refusedPortSettingsLeaveTheOtherKeysRestored()
@@ -143,23 +151,33 @@ private slots:
                                                "jiaoshimiao=40000 does not fit")));
     }
 
-    void speedSetThroughTheControlBlockSurvivesARestart()
+    // The port panel stores a panel speed with the rest of the text; the next start brings
+    // both back, but a stored text the port refuses in another field leaves it all as opened.
+    void panelSpeedSurvivesARestart_data()
     {
-        // The port panel stores what the port reports after a fallback to the control block;
-        // the next start must bring that speed back, not the default.
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("settings");
+        QTest::newRow("two stop bits")
+            << QStringLiteral("76800,n,8,2") << QStringLiteral("76800,n,8,2");
+        QTest::newRow("parity the pty refuses")
+            << QStringLiteral("76800,e,8,1") << QStringLiteral("9600,n,8,1");
+    }
+    void panelSpeedSurvivesARestart()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, settings);
         PseudoTerminal pty;
         m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com1"), pty.linkPath());
-        m_store->setValue(QStringLiteral("Properties"), QStringLiteral("portSettings"),
-                          QStringLiteral("76800,n,8,1"));
+        m_store->setValue(QStringLiteral("Properties"), QStringLiteral("portSettings"), stored);
         createWindow();
         m_window->Form_Load();
         QVERIFY(m_messages->shown.isEmpty());
-        QCOMPARE(m_window->port().settings(), QStringLiteral("76800,n,8,1"));
+        QCOMPARE(m_window->port().settings(), settings);
         const Result<qint32> speed = m_window->GetBaudRate(m_window->port());
         QVERIFY(speed.ok());
-        QCOMPARE(speed.value(), 76800);
-        QCOMPARE(m_window->control<QComboBox>(QStringLiteral("cboSpeed"))->currentText(),
-                 QStringLiteral("76800"));
+        QCOMPARE(QString::number(speed.value()), settings.section(QLatin1Char(','), 0, 0));
+        QCOMPARE(m_window->control<QComboBox>(QStringLiteral("cboStopBits"))->currentText(),
+                 settings.section(QLatin1Char(','), 3));
     }
 
     void unopenablePortReportsOnceAndTheWindowStillOpens()
@@ -172,34 +190,85 @@ private slots:
         QCOMPARE(m_messages->shown.first().icon, QMessageBox::Warning);
         QCOMPARE(m_messages->shown.first().title, QStringLiteral("VALTORA"));
         QCOMPARE(m_messages->shown.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QVERIFY(!m_messages->shown.first().text.isEmpty());
+        QCOMPARE(m_messages->shown.first().text,
+                 QStringLiteral("Com1 (%1): No such file or directory")
+                     .arg(m_dir->filePath(QStringLiteral("no-such-tty"))));
         QVERIFY(!m_window->port().portOpen());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
+    // A settings file that cannot be written: both OK buttons say which file and why, and
+    // what was chosen is in effect for this run all the same.
+    void unwritableSettingsAreSaidOnBothOks()
+    {
+        QFile blocker(m_dir->filePath(QStringLiteral("blocked")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QString file = m_dir->filePath(QStringLiteral("blocked/v.conf"));
+        m_store = std::make_unique<SettingsStore>(file);
+        createStartedWindow();
+        auto *speeds = m_window->control<QComboBox>(QStringLiteral("cboSpeed"));
+        speeds->setCurrentIndex(speeds->findText(QStringLiteral("19200")));
+        QTest::mouseClick(m_window->control<QPushButton>(QStringLiteral("Command1")),
+                          Qt::LeftButton);
+        QTest::mouseClick(m_window->control<QCheckBox>(QStringLiteral("Check1")), Qt::LeftButton);
+        QTest::mouseClick(m_window->control<QPushButton>(QStringLiteral("Command5")),
+                          Qt::LeftButton);
+        const QString text = QStringLiteral("Could not save the settings to %1: Not a directory. "
+                                            "What you chose stays in effect until the program "
+                                            "ends.")
+                                 .arg(file);
+        QCOMPARE(m_messages->shown.size(), 2);
+        QCOMPARE(m_messages->shown.first().text, text);
+        QCOMPARE(m_messages->shown.last().text, text);
+        QCOMPARE(m_window->GetBaudRate(m_window->port()).value(), 19200);
+        QVERIFY(m_window->correctionOptions().correctOn);
+    }
+
+    // Hidden or not, the port stays open and the timers run; a click on the icon brings the
+    // window back.
     void closeHidesToTheIconAndTheIconBringsItBack()
     {
         createStartedWindow();
+        m_window->timer(3).setEnabled(true);
         QVERIFY(!m_icon->inTray());
         m_window->close();
         QVERIFY(m_window->isHidden());
         QVERIFY(m_icon->inTray());
-        // The timers and the port stay alive while hidden.
+        QVERIFY(m_window->port().portOpen());
+        QVERIFY(m_window->timer(3).isEnabled());
         QVERIFY(m_window->timer(5).isEnabled());
-        emit m_icon->activated();
+        emit m_icon->findChild<QSystemTrayIcon *>()->activated(QSystemTrayIcon::Trigger);
         QVERIFY(m_window->isVisible());
         QVERIFY(!m_icon->inTray());
     }
 
-    void closeWithoutNotificationAreaMinimisesInstead()
+    // Without a notification area nothing could bring a hidden window back, nor a minimised
+    // one without a taskbar: a close leaves it shown. A request to quit (the session ends)
+    // still closes it, where a window staying shown would refuse the request; once that is
+    // over, a close with a notification area only hides the window again.
+    void withoutNotificationAreaOnlyAQuitClosesTheWindow()
     {
+        QApplication::setQuitOnLastWindowClosed(false); // as the program runs
         m_icon->available = false;
         createStartedWindow();
         m_window->close();
-        QVERIFY(!m_window->isHidden());
-        QVERIFY(m_window->isMinimized());
-        QVERIFY(!m_icon->inTray());
+        QVERIFY(m_window->isVisible());
+        QVERIFY(!m_window->isMinimized());
+        QVERIFY(m_window->port().portOpen());
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::quit(); });
+        QTimer refused; // the request was refused: no end at all
+        refused.callOnTimeout(qApp, [] { QCoreApplication::exit(1); });
+        refused.start(2000);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(m_window->isHidden());
+        QCoreApplication::processEvents();
+        m_icon->available = true;
+        m_window->show();
+        m_window->close();
+        QVERIFY(m_window->isHidden());
+        QVERIFY(m_icon->inTray());
     }
 
     void exitAsksAndNoChangesNothing()

@@ -17,6 +17,21 @@
 using namespace MainWindowLayout;
 
 namespace {
+// How much a widget's text darkens it: the darkness of its pixels beyond its background.
+qint64 inkOf(QWidget *widget)
+{
+    const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_Grayscale8);
+    const int background = qGray(image.pixel(0, 0));
+    qint64 ink = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar *line = image.constScanLine(y);
+        for (int x = 0; x < image.width(); ++x) {
+            ink += qMax(0, background - line[x]);
+        }
+    }
+    return ink;
+}
+
 QRect parentRectTwips(const ControlRow &row)
 {
     if (row.parent.isEmpty()) {
@@ -157,10 +172,13 @@ private slots:
             QWidget *widget = m_built.value(row.name);
             QVERIFY2(widget->parentWidget()->rect().contains(widget->geometry()),
                      qPrintable(row.name));
-            // Placed where the table says; only a height may grow to fit the caption.
+            // Placed where the table says; only a height, or a one-line label's width, may grow to
+            // fit the caption.
             const QRect designed = twipsToPixels(row.twips);
             QCOMPARE(widget->pos(), designed.topLeft());
-            QCOMPARE(widget->width(), designed.width());
+            QVERIFY2(row.singleLine ? widget->width() >= designed.width()
+                                    : widget->width() == designed.width(),
+                     qPrintable(row.name));
             QVERIFY2(widget->height() >= designed.height(), qPrintable(row.name));
         }
     }
@@ -208,12 +226,30 @@ private slots:
                  QStringLiteral("Use Computer's date,do nothing arround 00:00:00 "));
         auto *log = qobject_cast<QPlainTextEdit *>(m_built.value(QStringLiteral("Text3")));
         QCOMPARE(log->palette().color(QPalette::Text), QColor(0, 0, 255));
-        auto *label2 = m_built.value(QStringLiteral("Label2"));
-        // The display lines really get Tahoma bold, not a substitute.
+        // The display lines really get Tahoma 24 pt, and bold that shows: darker than the same
+        // line in the regular face. The flow options get Small Fonts.
+        auto *label2 = qobject_cast<QLabel *>(m_built.value(QStringLiteral("Label2")));
         const QFontInfo shown(label2->font());
         QCOMPARE(shown.family(), QStringLiteral("Tahoma"));
-        QVERIFY(shown.bold());
         QCOMPARE(shown.pointSize(), 24);
+        label2->setText(QStringLiteral("2026-12-05 23:59:58"));
+        const qint64 boldInk = inkOf(label2);
+        QFont regular = label2->font();
+        regular.setBold(false);
+        label2->setFont(regular);
+        const qint64 regularInk = inkOf(label2);
+        regular.setBold(true);
+        label2->setFont(regular);
+        label2->clear();
+        QVERIFY2(boldInk > regularInk * 6 / 5,
+                 qPrintable(QStringLiteral("%1 against %2").arg(boldInk).arg(regularInk)));
+        QCOMPARE(QFontInfo(m_built.value(QStringLiteral("optFlow(0)"))->font()).family(),
+                 QStringLiteral("Small Fonts"));
+        // The flow choices that use Xon/Xoff warn of the bytes it takes.
+        for (int i = 0; i < 4; ++i) {
+            const QString tip = m_built.value(QStringLiteral("optFlow(%1)").arg(i))->toolTip();
+            QCOMPARE(tip.contains(QStringLiteral("bytes 11 and 13 (hex)")), i == 1 || i == 3);
+        }
         auto *tabs = qobject_cast<TabControl *>(m_built.value(QStringLiteral("SSTab3")));
         QCOMPARE(tabs->currentIndex(), 0);
         QCOMPARE(tabs->tabBar()->tabText(1), QStringLiteral("SET-UP"));
@@ -240,15 +276,27 @@ private slots:
             } else if (auto *check = qobject_cast<QCheckBox *>(widget)) {
                 QVERIFY2(check->sizeHint().height() <= check->height(), qPrintable(row.name));
             } else if (auto *label = qobject_cast<QLabel *>(widget)) {
-                const QRect needed
-                    = metrics.boundingRect(label->rect(), Qt::TextWordWrap, label->text());
+                const int wrap = label->wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
+                const QRect needed = metrics.boundingRect(label->rect(), wrap, label->text());
                 QVERIFY2(needed.height() <= label->height() || row.twips.height() < 50,
                          qPrintable(row.name));
+                QVERIFY2(needed.width() <= label->width(), qPrintable(row.name));
             } else if (auto *frame = qobject_cast<QGroupBox *>(widget)) {
                 QVERIFY2(metrics.horizontalAdvance(frame->title()) < frame->width(),
                          qPrintable(row.name));
             }
         }
+        // "Arround", the blank run that Combo6 stands in, then "minutes", on one line.
+        auto *around = qobject_cast<QLabel *>(m_built.value(QStringLiteral("Label6(6)")));
+        const QFontMetrics metrics(around->font());
+        const int wrap = around->wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
+        QCOMPARE(metrics.boundingRect(around->rect(), wrap, around->text()).height(),
+                 metrics.height());
+        const QString arround = QStringLiteral("Arround");
+        const QRect combo6 = m_built.value(QStringLiteral("Combo6"))->geometry();
+        QVERIFY(combo6.left() >= around->x() + metrics.horizontalAdvance(arround));
+        QVERIFY(combo6.right()
+                < around->x() + metrics.horizontalAdvance(arround + QString(24, QLatin1Char(' '))));
         // The display line holds a whole date and time in its large type.
         auto *label2 = m_built.value(QStringLiteral("Label2"));
         QVERIFY(

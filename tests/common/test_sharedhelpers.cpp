@@ -48,6 +48,25 @@ private slots:
                  QStringLiteral("北京时间"));
     }
 
+    // A write that fails keeps the value for the run; once the file can be written again, the
+    // next write takes it out too.
+    void storeRecoversFromAFailedWrite()
+    {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(QStringLiteral("cfg")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QString path = dir.filePath(QStringLiteral("cfg/VALTORA.conf"));
+        const QString section = QStringLiteral("Properties");
+        SettingsStore store(path);
+        QVERIFY(store.setValue(section, QStringLiteral("CommPort"), QStringLiteral("3")));
+        QCOMPARE(store.value(section, QStringLiteral("CommPort")), QStringLiteral("3"));
+        QVERIFY(blocker.remove());
+        QVERIFY(!store.setValue(section, QStringLiteral("Echo"), QStringLiteral("True")));
+        QCOMPARE(SettingsStore(path).value(section, QStringLiteral("CommPort")),
+                 QStringLiteral("3"));
+    }
+
     void storeReadsHandEditedListsWhole()
     {
         // A user who maps a port by hand writes the value without quotes.

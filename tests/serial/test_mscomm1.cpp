@@ -1,4 +1,5 @@
 #include "ptyport.h"
+#include "serial/portmessage.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -114,6 +115,17 @@ private slots:
             m_f->mapPort(port, mapped);
         }
         QTEST(m_port->deviceName(port), "device");
+    }
+
+    // A device the user may not open says how to get access. (No device refuses root, who
+    // runs these tests, so the error is given.)
+    void permissionDeniedSaysHowToGetAccess()
+    {
+        const QString text
+            = portMessage(*m_port, 3, { MSComm1::kErrorPortOpen, u"Permission denied"_s }).text;
+        QVERIFY2(text.startsWith(u"Com3 (/dev/ttyS2): Permission denied\n"_s), qPrintable(text));
+        QVERIFY2(text.contains(u"group dialout"_s) && text.contains(u"log in again"_s),
+                 qPrintable(text));
     }
 
     void portNumberRange_data()

@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <memory>
+#include <termios.h>
 
 using namespace Qt::StringLiterals;
 
@@ -30,6 +31,17 @@ QString com(int port)
 {
     return u"Com%1"_s.arg(port);
 }
+
+// A device that takes no flow control at all.
+class FlowRefusingPort : public MSComm1
+{
+public:
+    using MSComm1::MSComm1;
+    Outcome setHandshaking(qint32) override
+    {
+        return ErrorValue { MSComm1::kErrorSettingsRefused, u"Invalid argument"_s };
+    }
+};
 
 // The panel's controls as the main window has them; each option group in its own frame.
 struct PanelWidgets
@@ -217,98 +229,92 @@ private slots:
         QVERIFY(!m_panel->pendingEcho());
     }
 
-    void applyWithPortClosedStores()
-    {
-        m_panel->LoadPropertySettings();
-        choose(m_c->cboPort, com(3));
-        chooseLine({ "19200", "Even", "7", "1" });
-        click(m_c->optFlow[1]);
-        click(m_c->optEcho[1]);
-        clickOk();
-        QVERIFY(m_reports.isEmpty());
-        QCOMPARE(stored(), QStringList({ "19200,e,7,1", "3", "1", "True" }));
-        QVERIFY(m_echoFlag);
-        QCOMPARE(portState(), u"3 closed"_s); // a closed port is not opened by applying
-    }
-
-    // Changing only the flow (or only the speed, below) leaves an open port open.
-    void flowOnOpenPortKeepsItOpen()
-    {
-        startOnPty();
-        click(m_c->optFlow[1]);
-        clickOk();
-        QVERIFY(m_reports.isEmpty());
-        QCOMPARE(portState(), u"2 open"_s);
-        QCOMPARE(stored(), QStringList({ "9600,n,8,1", "2", "1", "False" }));
-        QVERIFY(m_f->pty.write("x")); // bytes still arrive on the port that stayed open
-        QTRY_COMPARE_WITH_TIMEOUT(m_port->inBufferCount(), qint16(1), 2000);
-    }
-
-    // A speed the text refuses goes in through the control block with no message; the pty
-    // refuses parity and 7 bits, and the text 1.5 stop bits: then only the speed goes in the
-    // same way. The rest of the apply goes on, and what is stored is what the port runs.
-    // A standard speed afterwards (alone, after the 76800 row) moves receiving as well as
-    // sending and keeps the port open.
-    void refusedLineFallsBackToSpeedOnly_data()
+    // A panel speed goes in through the control block with the rest of the text and the flow,
+    // with no message, the port left open. When the port refuses a field (the pty parity, the
+    // text 4 data bits or 1.5 stop bits), only the speed goes in that way, and the rest is
+    // said: nothing is stored and the flow choice is not applied.
+    void panelSpeedsAndRefusedFields_data()
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QStringList>("chosen");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("76800") << u"9600,n,8,1"_s << QStringList { "76800", "None", "8", "1" }
-                               << u"76800,n,8,1"_s;
-        QTest::newRow("even, 7 bits")
-            << u"9600,n,8,1"_s << QStringList { "57600", "Even", "7", "1" } << u"57600,n,8,1"_s;
+        QTest::addColumn<QString>("report"); // empty: none, and the choice is stored
+        QTest::newRow("14400 whole")
+            << u"19200,n,8,2"_s << QStringList { "14400", "None", "8", "1" } << QString();
+        QTest::newRow("even parity") << u"9600,n,8,1"_s << QStringList { "57600", "Even", "8", "2" }
+                                     << u"PARITY Even, STOPBITS 2; it runs at 57600,n,8,1."_s;
+        QTest::newRow("4 data bits") << u"9600,n,8,1"_s << QStringList { "28800", "None", "4", "1" }
+                                     << u"DATABITS 4; it runs at 28800,n,8,1."_s;
         QTest::newRow("1.5 stop bits")
-            << u"9600,n,8,2"_s << QStringList { "19200", "None", "8", "1.5" } << u"19200,n,8,2"_s;
+            << u"9600,n,8,2"_s << QStringList { "19200", "None", "8", "1.5" }
+            << u"STOPBITS 1.5; it runs at 19200,n,8,2."_s;
     }
-    void refusedLineFallsBackToSpeedOnly()
+    void panelSpeedsAndRefusedFields()
     {
         QFETCH(QString, before);
         QFETCH(QStringList, chosen);
-        QFETCH(QString, expected);
+        QFETCH(QString, report);
         QCOMPARE(m_port->setSettings(before), Outcome());
         startOnPty();
         chooseLine(chosen);
         click(m_c->optFlow[2]);
         clickOk();
-        QVERIFY(m_reports.isEmpty());
         QCOMPARE(m_f->speeds(), u"%1/%1"_s.arg(chosen[0]));
-        QCOMPARE(stored(), QStringList({ expected, "2", "2", "False" }));
         QCOMPARE(portState(), u"2 open"_s);
-
-        chooseLine({ "38400", "None", "8", "1" });
-        clickOk();
-        QVERIFY(m_reports.isEmpty());
-        QCOMPARE(m_f->speeds(), u"38400/38400"_s);
-        QCOMPARE(stored()[0], u"38400,n,8,1"_s);
-        QCOMPARE(portState(), u"2 open"_s);
+        if (report.isEmpty()) {
+            QVERIFY(m_reports.isEmpty());
+            QCOMPARE(stored(), QStringList({ "14400,n,8,1", "2", "2", "False" }));
+            termios line {};
+            QCOMPARE(tcgetattr(m_f->fd(), &line), 0);
+            QVERIFY(!(line.c_cflag & CSTOPB)); // on the device, not only in the text
+        } else {
+            const QString text
+                = u"Com2 (%1): The port did not take %2"_s.arg(m_f->pty.linkPath(), report);
+            QCOMPARE(m_reports, QList<ErrorValue>({ { MSComm1::kErrorSettingsRefused, text } }));
+            QCOMPARE(stored(), QStringList({ "", "", "", "" }));
+            QCOMPARE(m_port->handshaking(), 0);
+        }
     }
 
-    void fallbackOnClosedPortReportsNotOpen_data()
-    {
-        QTest::addColumn<QStringList>("chosen");
-        QTest::newRow("speed the text refuses") << QStringList { "76800", "None", "8", "1" };
-        QTest::newRow("1.5 stop bits") << QStringList { "9600", "None", "8", "1.5" };
-    }
+    // A closed port has no control block: the fallback's own error, and the flow choice is
+    // not applied.
     void fallbackOnClosedPortReportsNotOpen()
     {
-        QFETCH(QStringList, chosen);
         m_panel->LoadPropertySettings();
-        chooseLine(chosen);
+        chooseLine({ "76800", "None", "8", "1" });
+        click(m_c->optFlow[1]);
         clickOk();
         QCOMPARE(m_reports,
-                 QList<ErrorValue>({ { 8018, u"Operation valid only when the port is open"_s } }));
+                 QList<ErrorValue>({ { 8018,
+                                       u"Com1 (/dev/ttyS0): Operation valid only when the port "
+                                       "is open"_s } }));
         QCOMPARE(stored(), QStringList({ "", "", "", "" }));
         QCOMPARE(m_port->settings(), u"9600,n,8,1"_s);
+        QCOMPARE(m_port->handshaking(), 0);
     }
 
-    // A failed port change (a missing device, or no port selected: port 0) is reported once
-    // and undone: old number back, port closed, nothing stored, the echo choice still taken.
+    // A flow control the device refuses is reported and nothing is stored. No pseudo-terminal
+    // refuses one, so a stand-in port does.
+    void refusedHandshakingStoresNothing()
+    {
+        FlowRefusingPort port(m_f->store);
+        PortSettingsApplier applier;
+        const PortSettingsApplier::Choices choices { 0, u"9600"_s, u"None"_s, u"8"_s, u"1"_s, 1 };
+        bool echo = false;
+        QCOMPARE(
+            applier.apply(choices, port, m_f->store, echo),
+            Outcome({ MSComm1::kErrorSettingsRefused, u"Com1 (/dev/ttyS0): Invalid argument"_s }));
+        QCOMPARE(stored(), QStringList({ "", "", "", "" }));
+    }
+
+    // A failed port change (a missing device, or no port selected: port 0) is reported once,
+    // naming the port that failed, and undone: old number back, port closed, nothing stored,
+    // the flow choice not applied, the echo choice still taken.
     void failedPortChangeIsUndone_data()
     {
         QTest::addColumn<int>("portIndex");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing device") << kMissingPort - 1 << u"No such file or directory"_s;
+        QTest::newRow("missing device")
+            << kMissingPort - 1 << u"Com5 (%1): No such file or directory"_s;
         QTest::newRow("no port selected") << -1 << u"Invalid port number"_s;
     }
     void failedPortChangeIsUndone()
@@ -317,10 +323,14 @@ private slots:
         QFETCH(QString, message);
         startOnPty();
         click(m_c->optEcho[1]);
+        click(m_c->optFlow[1]);
         m_c->cboPort->setCurrentIndex(portIndex);
         clickOk();
-        QCOMPARE(m_reports, QList<ErrorValue>({ { MSComm1::kErrorInvalidPort, message } }));
+        QCOMPARE(m_reports,
+                 QList<ErrorValue>(
+                     { { MSComm1::kErrorInvalidPort, message.arg(m_f->missingDevice()) } }));
         QCOMPARE(portState(), u"2 closed"_s);
+        QCOMPARE(m_port->handshaking(), 0); // the flow comes after the port change
         QCOMPARE(stored(), QStringList({ "", "", "", "" }));
         QVERIFY(m_echoFlag);
         QCOMPARE(m_c->cboPort->currentIndex(), portIndex); // the user's choice stays
@@ -368,8 +378,8 @@ private slots:
         QCOMPARE(portState(), u"2 open"_s);
     }
 
-    // Opening failed at start-up: a new number is set and stored but not opened, also after
-    // a failed change, because nothing had been open to reopen.
+    // Opening failed at start-up: a new number is set and stored with the rest but not
+    // opened, also after a failed change, because nothing had been open to reopen.
     void portClosedAtStartUpIsNotOpenedByChange()
     {
         QCOMPARE(m_port->setCommPort(kMissingPort), Outcome());
@@ -380,10 +390,14 @@ private slots:
         QCOMPARE(m_reports.size(), 1);
         QCOMPARE(portState(), u"5 closed"_s);
         choose(m_c->cboPort, com(kPtyPort));
+        chooseLine({ "19200", "Even", "7", "1" });
+        click(m_c->optFlow[1]);
+        click(m_c->optEcho[1]);
         clickOk();
         QCOMPARE(m_reports.size(), 1);
         QCOMPARE(portState(), u"2 closed"_s);
-        QCOMPARE(stored()[1], u"2"_s);
+        QCOMPARE(stored(), QStringList({ "19200,e,7,1", "2", "1", "True" }));
+        QVERIFY(m_echoFlag);
     }
 };
 
