@@ -12,8 +12,9 @@ namespace {
 
 // Opens for appending without following a symbolic link (another user may plant one in a
 // shared folder) and without blocking (a named pipe with no reader would wait forever), then
-// makes sure it is a regular file. Returns the descriptor or -1 with the error in error.
-int openForAppend(const std::string &path, int &error)
+// makes sure it is a regular file. Returns the descriptor and the file's size, or -1 with the
+// error in error.
+int openForAppend(const std::string &path, int &error, off_t &size)
 {
     const int descriptor = ::open(
         path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
@@ -30,6 +31,7 @@ int openForAppend(const std::string &path, int &error)
         return -1;
     }
     error = 0;
+    size = status.st_size;
     return descriptor;
 }
 
@@ -38,19 +40,11 @@ int openForAppend(const std::string &path, int &error)
 int appendRecord(const std::string &path, const char *data, std::size_t size)
 {
     int error = 0;
-    const int descriptor = openForAppend(path, error);
+    off_t sizeBefore = 0;
+    const int descriptor = openForAppend(path, error, sizeBefore);
     if (descriptor < 0) {
         return error;
     }
-    struct stat status
-    {
-    };
-    if (::fstat(descriptor, &status) != 0) {
-        error = errno;
-        ::close(descriptor);
-        return error;
-    }
-    const off_t sizeBefore = status.st_size;
     std::size_t done = 0;
     while (done < size) {
         const ssize_t written = ::write(descriptor, data + done, size - done);
@@ -77,7 +71,8 @@ int appendRecord(const std::string &path, const char *data, std::size_t size)
 int probeAppend(const std::string &path)
 {
     int error = 0;
-    const int descriptor = openForAppend(path, error);
+    off_t size = 0;
+    const int descriptor = openForAppend(path, error, size);
     if (descriptor >= 0) {
         ::close(descriptor);
     }

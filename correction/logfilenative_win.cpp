@@ -19,8 +19,8 @@ std::wstring widePath(const std::string &path)
 }
 
 // Opens for writing at the end without following a reparse point (a symbolic link or a
-// junction planted by another user), then makes sure it is a plain disk file.
-HANDLE openForAppend(const std::string &path, int &error)
+// junction planted by another user), then makes sure it is a plain disk file; gives its size.
+HANDLE openForAppend(const std::string &path, int &error, LARGE_INTEGER &size)
 {
     const HANDLE file = CreateFileW(widePath(path).c_str(), GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
@@ -39,6 +39,8 @@ HANDLE openForAppend(const std::string &path, int &error)
         return INVALID_HANDLE_VALUE;
     }
     error = 0;
+    size.LowPart = information.nFileSizeLow;
+    size.HighPart = static_cast<LONG>(information.nFileSizeHigh);
     return file;
 }
 
@@ -47,13 +49,13 @@ HANDLE openForAppend(const std::string &path, int &error)
 int appendRecord(const std::string &path, const char *data, std::size_t size)
 {
     int error = 0;
-    const HANDLE file = openForAppend(path, error);
+    LARGE_INTEGER sizeBefore {};
+    const HANDLE file = openForAppend(path, error, sizeBefore);
     if (file == INVALID_HANDLE_VALUE) {
         return error;
     }
-    LARGE_INTEGER sizeBefore {};
     const LARGE_INTEGER zero {};
-    if (!GetFileSizeEx(file, &sizeBefore) || !SetFilePointerEx(file, zero, nullptr, FILE_END)) {
+    if (!SetFilePointerEx(file, zero, nullptr, FILE_END)) {
         error = static_cast<int>(GetLastError());
         CloseHandle(file);
         return error;
@@ -84,7 +86,8 @@ int appendRecord(const std::string &path, const char *data, std::size_t size)
 int probeAppend(const std::string &path)
 {
     int error = 0;
-    const HANDLE file = openForAppend(path, error);
+    LARGE_INTEGER size {};
+    const HANDLE file = openForAppend(path, error, size);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
     }
