@@ -66,7 +66,7 @@ private slots:
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("config"))));
     }
 
-    // Correction on, every 5 seconds, with the program's clock an hour ahead: the receiver's
+    // Correction on, every 5 seconds, with the program's clock an hour off: the receiver's
     // time reaches the clock, the log file shows it, and once the receiver falls silent the
     // refused attempts carry the corrected time.
     void correctionReachesTheClockAndTheLogFile()
@@ -81,11 +81,14 @@ private slots:
         SimulatorProcess simulator(link);
         QVERIFY(simulator.waitForLink());
 
-        const QDateTime hourAhead = QDateTime::currentDateTime().addSecs(3600);
+        // The hour goes the way that keeps today's date: a correction sets only the time of
+        // day, so a start on the far side of midnight would stay a day off, as it should.
+        const QDateTime now = QDateTime::currentDateTime();
+        const QDateTime hourOff = now.addSecs(now.time().hour() < 12 ? 3600 : -3600);
         QProcess valtora;
         valtora.setWorkingDirectory(dir.path());
         valtora.setProcessEnvironment(environment(
-            dir.path(), QStringLiteral("simulated@") + hourAhead.toString(Qt::ISODate)));
+            dir.path(), QStringLiteral("simulated@") + hourOff.toString(Qt::ISODate)));
         valtora.start(dir.filePath(QStringLiteral("valtora")), {});
         QVERIFY(valtora.waitForStarted());
         const auto stopValtora = qScopeGuard([&valtora] {
@@ -114,7 +117,7 @@ private slots:
         QCOMPARE(valtora.readAllStandardError().count("simulated clock"), 1);
 
         // The receiver stops; within two watchdog ticks the attempts are refused, and their
-        // lines carry the computer's time as corrected, not the hour-ahead start.
+        // lines carry the computer's time as corrected, not the hour-off start.
         simulator.stop();
         const QLocale locale = QLocale::system();
         const QString stampFormat = locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ')
