@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QTest>
 #include <csignal>
 
@@ -54,3 +55,45 @@ private:
     QString m_linkPath;
     QProcess m_process;
 };
+
+// What a started program sees: settings and data in private XDG folders under dir, a runtime
+// folder of its own (one copy per user runs, and the tests run side by side), and the clock
+// named by VALTORA_CLOCK.
+inline QProcessEnvironment programEnvironment(const QString &dir, const QString &clockSetting)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir + QStringLiteral("/data"));
+    QDir().mkpath(dir + QStringLiteral("/runtime"));
+    QFile::setPermissions(dir + QStringLiteral("/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir + QStringLiteral("/runtime"));
+    environment.insert(QStringLiteral("VALTORA_CLOCK"), clockSetting);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return environment;
+}
+
+// The settings file the program started with programEnvironment(dir) reads.
+inline void writeSettings(const QString &dir, const QList<QPair<QString, QString>> &values)
+{
+    QDir().mkpath(dir + QStringLiteral("/config/VALTORA"));
+    QSettings settings(dir + QStringLiteral("/config/VALTORA/VALTORA.conf"), QSettings::IniFormat);
+    for (const auto &[key, value] : values) {
+        settings.setValue(key, value);
+    }
+}
+
+// One field of a /proc/<pid>/status file, such as "CapEff:"; empty when unreadable.
+inline QByteArray statusField(const QString &statusPath, const QByteArray &field)
+{
+    QFile status(statusPath);
+    if (!status.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field)) {
+            return line.mid(field.size()).trimmed();
+        }
+    }
+    return {};
+}

@@ -2,8 +2,6 @@
 #include "programs.h"
 
 #include <QScopeGuard>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <csignal>
 #include <sys/prctl.h>
@@ -89,24 +87,15 @@ private slots:
         const QString link = dir.filePath(QStringLiteral("ttyReceiver"));
         SimulatorProcess simulator(link);
         QVERIFY(simulator.waitForLink());
-        QDir().mkpath(dir.filePath(QStringLiteral("config/VALTORA")));
-        QSettings settings(dir.filePath(QStringLiteral("config/VALTORA/VALTORA.conf")),
-                           QSettings::IniFormat);
-        settings.setValue(QStringLiteral("Ports/Com1"), link);
-        settings.setValue(QStringLiteral("Refclock/socket"), sampleSocket);
-        settings.setValue(QStringLiteral("Properties/jiaoshiflag"), QStringLiteral("1"));
-        settings.setValue(QStringLiteral("Properties/jiaoshimiao"), QStringLiteral("5"));
-        settings.sync();
-
+        writeSettings(dir.path(),
+                      { { "Ports/Com1", link },
+                        { "Refclock/socket", sampleSocket },
+                        { "Properties/jiaoshiflag", "1" },
+                        { "Properties/jiaoshimiao", "5" } });
         // A copy of its own keeps logfile.txt beside it, in this folder.
         QVERIFY(QFile::copy(programPath(QStringLiteral("valtora")), dir.filePath("valtora")));
         QProcess valtora;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath("config"));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath("data"));
-        environment.insert(QStringLiteral("VALTORA_CLOCK"), QStringLiteral("simulated"));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        valtora.setProcessEnvironment(environment);
+        valtora.setProcessEnvironment(programEnvironment(dir.path(), QStringLiteral("simulated")));
         valtora.start(dir.filePath(QStringLiteral("valtora")), {});
         QVERIFY(valtora.waitForStarted());
         const auto stopValtora = qScopeGuard([&valtora] {

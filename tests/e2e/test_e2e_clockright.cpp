@@ -4,29 +4,19 @@
 #include "correction/correctionlog.h"
 #include "correction/correctionoptions.h"
 #include "frames/receivedtimestate.h"
+#include "programs.h"
 
-#include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QThread>
 
 namespace {
-// True when this process holds CAP_SYS_TIME in its effective set.
+// True when this process holds CAP_SYS_TIME in its effective set (or cannot tell).
 bool mayChangeTheClock()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return true; // cannot tell: assume the worst
-    }
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("CapEff:")) {
-            bool ok = false;
-            const qulonglong effective = line.mid(7).trimmed().toULongLong(&ok, 16);
-            return !ok || (effective & (1ULL << 25)) != 0;
-        }
-    }
-    return true;
+    bool ok = false;
+    const qulonglong effective
+        = statusField(QStringLiteral("/proc/self/status"), "CapEff:").toULongLong(&ok, 16);
+    return !ok || (effective & (1ULL << 25)) != 0;
 }
 } // namespace
 

@@ -5,7 +5,6 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QSettings>
 #include <QTemporaryDir>
 
 // The real valtora and valtora-sim programs, each in a folder of its own: the program's
@@ -27,7 +26,7 @@ private slots:
         QFETCH(QString, setting);
         QTemporaryDir dir;
         QProcess valtora;
-        valtora.setProcessEnvironment(environment(dir.path(), setting));
+        valtora.setProcessEnvironment(programEnvironment(dir.path(), setting));
         valtora.start(programPath(QStringLiteral("valtora")), {});
         QVERIFY(valtora.waitForFinished(10000));
         QCOMPARE(valtora.exitStatus(), QProcess::NormalExit);
@@ -53,7 +52,7 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QByteArray, output);
         QTemporaryDir dir;
-        QProcessEnvironment environment = this->environment(dir.path(), QString());
+        QProcessEnvironment environment = programEnvironment(dir.path(), QString());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-display"));
         QProcess valtora;
         valtora.setProcessEnvironment(environment);
@@ -87,7 +86,7 @@ private slots:
         const QDateTime hourOff = now.addSecs(now.time().hour() < 12 ? 3600 : -3600);
         QProcess valtora;
         valtora.setWorkingDirectory(dir.path());
-        valtora.setProcessEnvironment(environment(
+        valtora.setProcessEnvironment(programEnvironment(
             dir.path(), QStringLiteral("simulated@") + hourOff.toString(Qt::ISODate)));
         valtora.start(dir.filePath(QStringLiteral("valtora")), {});
         QVERIFY(valtora.waitForStarted());
@@ -166,7 +165,7 @@ private slots:
         SimulatorProcess simulator(link);
         QVERIFY(simulator.waitForLink());
         QProcess valtora;
-        valtora.setProcessEnvironment(environment(dir.path(), QStringLiteral("simulated")));
+        valtora.setProcessEnvironment(programEnvironment(dir.path(), QStringLiteral("simulated")));
         valtora.start(programPath(QStringLiteral("valtora")), {});
         QVERIFY(valtora.waitForStarted());
         // The port service keeps a lock file named after the device while the port is open.
@@ -193,31 +192,6 @@ private slots:
     }
 
 private:
-    static QProcessEnvironment environment(const QString &dir, const QString &clockSetting)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir + QStringLiteral("/config"));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), dir + QStringLiteral("/data"));
-        // A runtime folder of its own: one copy per user runs, and the tests run side by side.
-        QDir().mkpath(dir + QStringLiteral("/runtime"));
-        QFile::setPermissions(dir + QStringLiteral("/runtime"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir + QStringLiteral("/runtime"));
-        environment.insert(QStringLiteral("VALTORA_CLOCK"), clockSetting);
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        return environment;
-    }
-
-    static void writeSettings(const QString &dir, const QList<QPair<QString, QString>> &values)
-    {
-        QDir().mkpath(dir + QStringLiteral("/config/VALTORA"));
-        QSettings settings(dir + QStringLiteral("/config/VALTORA/VALTORA.conf"),
-                           QSettings::IniFormat);
-        for (const auto &[key, value] : values) {
-            settings.setValue(key, value);
-        }
-    }
-
     static QStringList logLines(const QString &path)
     {
         QFile file(path);

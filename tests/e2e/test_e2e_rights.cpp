@@ -54,12 +54,12 @@ private slots:
         QByteArray effective;
         QByteArray permitted;
         QTRY_VERIFY_WITH_TIMEOUT(
-            !(effective = capabilityLine(status, "CapEff:")).isEmpty()
+            !(effective = statusField(status, "CapEff:")).isEmpty()
                 && QFileInfo(m_dir.filePath(QStringLiteral("home/config"))).exists(),
             5000);
         QTest::qWait(1000); // well into the start-up
-        effective = capabilityLine(status, "CapEff:");
-        permitted = capabilityLine(status, "CapPrm:");
+        effective = statusField(status, "CapEff:");
+        permitted = statusField(status, "CapPrm:");
         valtora.kill();
         valtora.waitForFinished(3000);
         QCOMPARE(effective, QByteArray("0000000000000000"));
@@ -106,20 +106,6 @@ private:
             return -1;
         }
         return process.exitCode();
-    }
-
-    static QByteArray capabilityLine(const QString &statusPath, const char *field)
-    {
-        QFile status(statusPath);
-        if (!status.open(QIODevice::ReadOnly)) {
-            return {};
-        }
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith(field)) {
-                return line.mid(qsizetype(qstrlen(field))).trimmed();
-            }
-        }
-        return {};
     }
 
     QTemporaryDir m_dir;
