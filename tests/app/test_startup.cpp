@@ -1,0 +1,153 @@
+#include "app/commandline.h"
+#include "app/othertimeservice.h"
+#include "app/singleinstance.h"
+
+#include <QDBusConnection>
+#include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// systemd's time and date service as far as the question goes.
+class FakeTimedate : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.timedate1")
+    Q_PROPERTY(bool NTP MEMBER ntp)
+public:
+    bool ntp = false;
+};
+
+} // namespace
+
+// What the program settles before its window: the command line, whether a copy runs
+// already, and whether another service keeps the clock.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode"); // -1: the program starts
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("error");
+        const QString tryHelp = QStringLiteral("Try 'valtora --help'.\n");
+        QTest::newRow("-v") << QStringList { "-v" } << 0
+                            << QStringLiteral("VALTORA " VALTORA_PROJECT_VERSION "\n") << QString();
+        QTest::newRow("-h before an unknown word")
+            << QStringList { "-h", "-style", "Fusion" } << 0 << "Usage: valtora [options]\n"
+            << QString();
+        QTest::newRow("an argument") << QStringList { "now" } << 2 << QString()
+                                     << "valtora: unexpected argument 'now'.\n" + tryHelp;
+        QTest::newRow("Qt's options start")
+            << QStringList { "-style", "Fusion", "-platform", "xcb", "-reverse" } << -1 << QString()
+            << QString();
+        QTest::newRow("a folder of plugins of the user's choosing")
+            << QStringList { "-platformpluginpath", "/tmp" } << 2 << QString()
+            << "valtora: Unknown option 'platformpluginpath'.\n" + tryHelp;
+        QTest::newRow("an option hidden as a value")
+            << QStringList { "-style", "-platformpluginpath", "-style", "/tmp" } << 2 << QString()
+            << "valtora: -style wants a value, not '-platformpluginpath'.\n" + tryHelp;
+        QTest::newRow("Qt's option without its value")
+            << QStringList { "-style" } << 2 << QString()
+            << "valtora: Missing value after '-style'.\n" + tryHelp;
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, output);
+        const CommandLine::Answer answer
+            = CommandLine::answer(QStringList { QStringLiteral("/usr/bin/valtora") } + arguments);
+        QTEST(answer.exitCode.value_or(-1), "exitCode");
+        // The usage by its first line, and that it names our options only.
+        QVERIFY2(answer.output.startsWith(output) && !answer.output.contains(u"style")
+                     && answer.output.isEmpty() == output.isEmpty(),
+                 qPrintable(answer.output));
+        QTEST(answer.error, "error");
+    }
+
+    // One copy per user and settings file, through a real lock file and local socket.
+    void secondCopyAsksTheFirstToShowAndEnds()
+    {
+        QTemporaryDir runtime;
+        SingleInstance first(runtime.path(), QStringLiteral("/home/u/.config/VALTORA.conf"));
+        QVERIFY(first.claim());
+        QSignalSpy shows(&first, &SingleInstance::showRequested);
+        SingleInstance second(runtime.path(), QStringLiteral("/home/u/.config/VALTORA.conf"));
+        QVERIFY(!second.claim(2000));
+        QTRY_COMPARE(shows.size(), 1);
+        SingleInstance other(runtime.path(), QStringLiteral("/tmp/demo/VALTORA.conf"));
+        QVERIFY(other.claim());
+    }
+
+    // A copy that crashed left its lock, naming a process that is gone, and its socket
+    // behind: the next start is the first.
+    void leftoversOfACrashedCopyDoNotStopTheNext()
+    {
+        QTemporaryDir runtime;
+        QProcess gone;
+        gone.start(QStringLiteral("true"), {});
+        QVERIFY(gone.waitForStarted());
+        const qint64 deadPid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        QString lockPath;
+        {
+            SingleInstance crashed(runtime.path(), QStringLiteral("key"));
+            QVERIFY(crashed.claim());
+            const QStringList locks = QDir(runtime.path()).entryList({ QStringLiteral("*.lock") });
+            QCOMPARE(locks.size(), 1);
+            lockPath = QDir(runtime.path()).filePath(locks.first());
+        }
+        QFile lock(lockPath);
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(deadPid) + "\nvaltora\n"
+                   + QSysInfo::machineHostName().toUtf8() + "\n");
+        lock.close();
+        SingleInstance next(runtime.path(), QStringLiteral("key"));
+        QVERIFY(next.claim(500));
+    }
+
+    // Asked over a real message bus of this test's own.
+    void otherTimeServiceAnswers()
+    {
+        QProcess bus;
+        bus.start(QStringLiteral("dbus-daemon"),
+                  { QStringLiteral("--session"), QStringLiteral("--nofork"),
+                    QStringLiteral("--print-address=1") });
+        QVERIFY2(bus.waitForReadyRead(5000), qPrintable(bus.errorString()));
+        const auto stopBus = qScopeGuard([&bus] {
+            bus.terminate();
+            bus.waitForFinished(3000);
+        });
+        const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+        const QString timedate = QStringLiteral("org.freedesktop.timedate1");
+        for (const int ntp : { 1, 0, -1 }) { // -1: no such service on the bus
+            const QString serviceName = QStringLiteral("service %1").arg(ntp);
+            const QString askingName = QStringLiteral("asking %1").arg(ntp);
+            QDBusConnection serviceBus = QDBusConnection::connectToBus(address, serviceName);
+            FakeTimedate service;
+            service.ntp = ntp == 1;
+            if (ntp >= 0) {
+                QVERIFY(serviceBus.registerObject(QStringLiteral("/org/freedesktop/timedate1"),
+                                                  &service, QDBusConnection::ExportAllProperties));
+                QVERIFY(serviceBus.registerService(timedate));
+            }
+            OtherTimeService other;
+            QSignalSpy answers(&other, &OtherTimeService::answered);
+            other.ask(QDBusConnection::connectToBus(address, askingName));
+            QVERIFY(answers.wait(OtherTimeService::kTimeoutMs + 1000));
+            QCOMPARE(answers.at(0).at(0).toBool(), ntp == 1);
+            serviceBus.unregisterService(timedate);
+            QDBusConnection::disconnectFromBus(serviceName);
+            QDBusConnection::disconnectFromBus(askingName);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "test_startup.moc"
