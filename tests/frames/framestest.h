@@ -1,24 +1,21 @@
 #pragma once
 
-// What the frames tests share: receiver frames, the reception logic on a manual clock, and
-// the way to the simulator.
+// What the frames tests share: receiver frames and the reception logic on a manual clock.
 
 #include "frames/receptionlogic.h"
 #include "manualclock.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QSignalSpy>
 
 using namespace Qt::StringLiterals;
 
-// A frame as the receiver sends it, every field in BCD; spare is the day of the week.
+// A frame as the receiver sends it, every field in BCD; the spare byte is the day of the week.
 inline QByteArray frameWith(int century, int year, int month, int day, int hour, int minute,
-                            int second, int spare = 0x04)
+                            int second)
 {
     QByteArray frame;
     for (const int value :
-         { 0xAA, 0xA1, 0xA2, century, year, month, day, spare, hour, minute, second, 0x03 }) {
+         { 0xAA, 0xA1, 0xA2, century, year, month, day, 0x04, hour, minute, second, 0x03 }) {
         frame.append(char(value));
     }
     return frame;
@@ -26,12 +23,11 @@ inline QByteArray frameWith(int century, int year, int month, int day, int hour,
 
 inline const QByteArray kWorkedFrame = QByteArray::fromHex("AAA1A2200308230412130403");
 inline const QString kWorkedText = u"2003-08-23 12:13:04"_s;
-inline const QString kWorkedLine = u"AA  A1  A2  20  03  08  23  04  12  13  04  03 "_s;
 inline const QByteArray kDecemberFrame = frameWith(0x20, 0x26, 0x12, 0x05, 0x23, 0x59, 0x58);
 inline const QString kDecemberText = u"2026-12-05 23:59:58"_s;
 
-// The reception logic on a manual clock, with the mask option in the test's hands and every
-// display (the Label2 caption) recorded.
+// The reception logic on a manual clock, the mask option in the test's hands, and every
+// display of a received time recorded.
 struct Reception
 {
     ManualClock clock { QDateTime(QDate(2026, 1, 7), QTime(8, 30)) };
@@ -48,33 +44,4 @@ inline QStringList texts(const QSignalSpy &spy)
         result << arguments.at(0).toString();
     }
     return result;
-}
-
-// True when expected appears within all in this order, other entries between.
-inline bool inOrder(const QStringList &all, const QStringList &expected)
-{
-    qsizetype next = 0;
-    for (const QString &text : all) {
-        if (next < expected.size() && text == expected[next]) {
-            ++next;
-        }
-    }
-    return next == expected.size();
-}
-
-// What a text box shows for a text: every CR LF pair, lone CR and lone LF is one line break.
-inline QString shown(QString text)
-{
-    text.replace(u"\r\n"_s, u"\n"_s);
-    text.replace(u'\r', u'\n');
-    return text;
-}
-
-inline QString simulatorPath()
-{
-    QString directory = qEnvironmentVariable("VALTORA_BIN_DIR");
-    if (directory.isEmpty()) {
-        directory = QCoreApplication::applicationDirPath() + u"/../bin"_s;
-    }
-    return QDir(directory).filePath(u"valtora-sim"_s);
 }

@@ -8,132 +8,140 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTest>
 #include <QTimer>
+
+namespace {
+
+const QString kWorkedLine = u"\nAA  A1  A2  20  03  08  23  04  12  13  04  03 "_s;
+
+// What a text box shows for a text: every CR LF pair, lone CR and lone LF is one line break.
+QString shown(QString text)
+{
+    return text.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+}
+
+// The dump box and both labels in a shown window, fed by the reception logic.
+struct Panel
+{
+    QWidget window;
+    QPlainTextEdit *term = new QPlainTextEdit(&window);
+    QLabel *label2 = new QLabel(&window);
+    QLabel *label7 = new QLabel(&window);
+    Reception reception;
+    ReceptionLogic &logic = reception.logic;
+    ReceptionPanel panel { ReceptionControls { term, label2, label7 }, logic };
+    Panel() { window.show(); }
+    bool boxShowsDump() const { return term->toPlainText() == shown(logic.dump().text()); }
+};
+
+} // namespace
 
 class TestReceptionPanel : public QObject
 {
     Q_OBJECT
-private:
-    std::unique_ptr<QWidget> m_window;
-    QPlainTextEdit *m_term = nullptr;
-    QLabel *m_label2 = nullptr;
-    QLabel *m_label7 = nullptr;
-    std::unique_ptr<Reception> m_reception;
-    ReceptionLogic *m_logic = nullptr;
-    std::unique_ptr<ReceptionPanel> m_panel;
-
 private slots:
-    void init()
-    {
-        m_window = std::make_unique<QWidget>();
-        m_term = new QPlainTextEdit(m_window.get());
-        m_label2 = new QLabel(m_window.get());
-        m_label7 = new QLabel(m_window.get());
-        m_reception = std::make_unique<Reception>();
-        m_logic = &m_reception->logic;
-        m_panel = std::make_unique<ReceptionPanel>(ReceptionControls { m_term, m_label2, m_label7 },
-                                                   *m_logic);
-        m_window->show();
-    }
-    void cleanup()
-    {
-        m_panel.reset();
-        m_reception.reset();
-        m_window.reset();
-    }
-
     // The first caption shows at once, one right after it at the end of the interval.
     void labelsShowTheFrame()
     {
-        m_logic->receiveBytes(kWorkedFrame, 1);
-        QCOMPARE(m_label2->text(), kWorkedText);
-        QCOMPARE(m_label7->text(), kWorkedText);
-        m_logic->Command3_Click();
-        QCOMPARE(m_label2->text(), kWorkedText);
-        QTRY_COMPARE(m_label2->text(), u"2003-08-23 12:13:1"_s);
-        QCOMPARE(m_label7->text(), u"2003-08-23 12:13:1"_s);
+        Panel panel;
+        panel.logic.receiveBytes(kWorkedFrame, 1);
+        QCOMPARE(panel.label2->text() + panel.label7->text(), kWorkedText + kWorkedText);
+        panel.logic.Command3_Click();
+        QCOMPARE(panel.label2->text(), kWorkedText);
+        QTRY_COMPARE(panel.label2->text(), u"2003-08-23 12:13:1"_s);
+        QCOMPARE(panel.label7->text(), u"2003-08-23 12:13:1"_s);
     }
 
+    // One line a frame, a whole receive event in one edit without undo history, the caret at
+    // the end where the next bytes go.
     void oneLinePerFrameInTheBox()
     {
-        m_logic->receiveBytes(kWorkedFrame + kWorkedFrame.left(4), 1);
-        m_logic->receiveBytes(kWorkedFrame.mid(4) + kWorkedFrame, 2);
-        QTRY_COMPARE(m_term->toPlainText(),
-                     u"\n"_s + kWorkedLine + u"\n"_s + kWorkedLine + u"\n"_s + kWorkedLine);
-        QCOMPARE(m_term->document()->blockCount(), 4);
-        // The caret stands at the end, where the next bytes go.
-        QCOMPARE(m_term->textCursor().position(), m_term->document()->characterCount() - 1);
-    }
-
-    // A whole receive event changes the box in one edit, with no undo history growing.
-    void oneEditPerReceiveEvent()
-    {
-        QSignalSpy changes(m_term->document(), &QTextDocument::contentsChange);
-        m_logic->receiveBytes(kWorkedFrame.repeated(100), 1);
-        QTRY_COMPARE(m_term->toPlainText(), shown(m_logic->dump().text()));
+        Panel panel;
+        QSignalSpy changes(panel.term->document(), &QTextDocument::contentsChange);
+        panel.logic.receiveBytes(kWorkedFrame.repeated(100) + kWorkedFrame.left(4), 1);
+        QTRY_VERIFY(panel.boxShowsDump());
         QVERIFY2(changes.count() <= 2, qPrintable(QString::number(changes.count())));
-        QVERIFY(!m_term->document()->isUndoAvailable());
+        QVERIFY(!panel.term->document()->isUndoAvailable());
+        panel.logic.receiveBytes(kWorkedFrame.mid(4), 2);
+        QTRY_COMPARE(panel.term->toPlainText(), kWorkedLine.repeated(101));
+        QCOMPARE(panel.term->textCursor().position(), panel.term->document()->characterCount() - 1);
     }
 
     // A flood of small receive events is gathered into a few edits of the box and labels.
     void floodIsGathered()
     {
-        QSignalSpy changes(m_term->document(), &QTextDocument::contentsChange);
+        Panel panel;
+        QSignalSpy changes(panel.term->document(), &QTextDocument::contentsChange);
         QElapsedTimer elapsed;
         elapsed.start();
-        QDateTime time(QDate(2026, 12, 5), QTime(12, 0));
-        for (int event = 0; event < 300; ++event) {
-            time = time.addSecs(1);
-            m_logic->receiveBytes(receiverFrame(time), event);
+        for (int event = 1; event <= 300; ++event) {
+            const QDateTime time(QDate(2026, 12, 5), QTime(12, 0).addSecs(event));
+            panel.logic.receiveBytes(receiverFrame(time), event);
             QCoreApplication::processEvents();
         }
-        QTRY_COMPARE(m_term->toPlainText(), shown(m_logic->dump().text()));
-        QTRY_COMPARE(m_label2->text(), u"2026-12-05 12:05:00"_s);
+        QTRY_VERIFY(panel.boxShowsDump());
+        QTRY_COMPARE(panel.label2->text(), u"2026-12-05 12:05:00"_s);
         const qint64 mostEdits = 2 + elapsed.elapsed() / ReceptionPanel::kRefreshIntervalMs;
         QVERIFY2(changes.count() <= mostEdits, qPrintable(QString::number(changes.count())));
     }
 
     // The box emptied by someone else (the start-up sequence) starts again from empty; bytes
-    // waiting while someone types into it follow the typed text.
+    // waiting while someone types into it follow the typed text. Appends of any text, line
+    // breaks and cuts included, keep the box equal to the text.
     void editedBoxIsFollowed()
     {
-        m_logic->receiveBytes(kWorkedFrame + kWorkedFrame, 1);
-        m_panel->refresh();
-        m_term->selectAll();
-        m_term->insertPlainText(QString());
-        QVERIFY(m_logic->dump().text().isEmpty());
-        m_logic->receiveBytes(kWorkedFrame, 2);
-        m_panel->refresh();
-        QCOMPARE(m_term->toPlainText(), u"\n"_s + kWorkedLine);
+        Panel panel;
+        panel.logic.receiveBytes(kWorkedFrame + kWorkedFrame, 1);
+        panel.panel.refresh();
+        panel.term->selectAll();
+        panel.term->insertPlainText(QString());
+        QVERIFY(panel.logic.dump().text().isEmpty());
+        panel.logic.receiveBytes(kWorkedFrame, 2);
+        panel.panel.refresh();
+        QCOMPARE(panel.term->toPlainText(), kWorkedLine);
+        panel.logic.receiveBytes(kWorkedFrame.left(2), 3);
+        panel.term->setPlainText(u"typed"_s);
+        panel.panel.refresh();
+        QCOMPARE(panel.term->toPlainText(), u"typed\nAA  A1 "_s);
 
-        m_logic->receiveBytes(kWorkedFrame.left(2), 3);
-        m_term->setPlainText(u"typed"_s);
-        m_panel->refresh();
-        QCOMPARE(m_term->toPlainText(), u"typed\nAA  A1 "_s);
+        QRandomGenerator random(7);
+        const QString alphabet = u"\r\n A1x"_s;
+        for (int round = 0; round < 6000; ++round) {
+            QString data;
+            for (int count = random.bounded(40); count > 0; --count) {
+                data.append(alphabet[random.bounded(alphabet.size())]);
+            }
+            panel.logic.ShowData(data);
+            if (random.bounded(4) == 0) { // mostly gathered edits, now and then one at once
+                panel.panel.refresh();
+                QVERIFY(panel.boxShowsDump());
+            }
+        }
     }
 
     // A failed append shows a warning box over the window once the receive event is over: a
     // box opened inside it would let the next receive event run within this one.
     void failureShowsAMessageBox()
     {
+        Panel panel;
         QStringList seen;
         QTimer answerer;
         connect(&answerer, &QTimer::timeout, this, [&] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (box) {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 seen = QStringList { box->windowTitle(), box->text() };
                 seen << (box->icon() == QMessageBox::Warning ? u"warning"_s : u"no warning"_s);
-                seen << (box->parentWidget() == m_window.get() ? u"window"_s : u"no window"_s);
+                seen << (box->parentWidget() == &panel.window ? u"window"_s : u"no window"_s);
                 QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
             }
         });
         answerer.start(20);
-        m_logic->ShowData(u"AA 03 "_s);
+        panel.logic.ShowData(u"AA 03 "_s);
         QVERIFY(seen.isEmpty());
         const QString message = u"showdata:Invalid procedure call or argument"_s;
         QTRY_COMPARE(seen, (QStringList { u"VALTORA"_s, message, u"warning"_s, u"window"_s }));
-        QTRY_COMPARE(m_term->toPlainText(), u"AA 03 "_s);
+        QTRY_COMPARE(panel.term->toPlainText(), u"AA 03 "_s);
     }
 };
 

@@ -1,0 +1,416 @@
+#include "frames/bytetext.h"
+#include "frames/commeventhandler.h"
+#include "frames/dumptext.h"
+#include "frames/receiverframe.h"
+#include "framestest.h"
+
+#include <QTest>
+
+namespace {
+
+int secondsOf(int hour, int minute, int second)
+{
+    return hour * 3600 + minute * 60 + second;
+}
+
+// A text of the given length without "AA" whose characters tell their position apart.
+QString filler(qsizetype length)
+{
+    QString text;
+    for (qsizetype index = 0; index < length; ++index) {
+        text.append(QChar(char16_t(u'a' + index % 23)));
+    }
+    return text;
+}
+
+// Stands in for the port where a pseudo-terminal cannot help: line errors, and a receive
+// event on a closed port. Records every call in order and can refuse every write.
+struct RecordingPort
+{
+    enum : int { EventReceive = 2, ErrorBreak = 1001, ErrorFrame = 1004, ErrorOverrun = 1006 };
+    enum : int { ErrorRxOver = 1008 };
+    int event = EventReceive;
+    bool open = true;
+    bool refuseWrites = false;
+    QByteArray waiting;
+    QStringList calls;
+
+    template<typename T> T noted(const QString &call, T result)
+    {
+        calls << call;
+        return result;
+    }
+    Outcome record(const QString &call)
+    {
+        return noted(call, refuseWrites ? Outcome(ErrorValue { 8002, u"refused"_s }) : Outcome());
+    }
+    int commEvent() { return noted(u"commEvent"_s, event); }
+    bool portOpen() { return noted(u"portOpen"_s, open); }
+    Outcome setPortOpen(bool value) { return record(u"setPortOpen %1"_s.arg(value)); }
+    Outcome setInputLen(int value) { return record(u"setInputLen %1"_s.arg(value)); }
+    Outcome setInputMode(int value) { return record(u"setInputMode %1"_s.arg(value)); }
+    QByteArray input() { return noted(u"input"_s, std::exchange(waiting, {})); }
+    Outcome clearCommError() { return record(u"clearCommError"_s); }
+};
+
+} // namespace
+
+// Received bytes through their texts, the frame assembler and the dump into the received time.
+class TestReceptionLogic : public QObject
+{
+    Q_OBJECT
+private slots:
+    // Two upper-case hexadecimal digits, except 0x0A to 0x0F, which stay one letter.
+    void byteTexts()
+    {
+        for (int byte = 0; byte < 256; ++byte) {
+            const QString &text = byteText(quint8(byte));
+            QCOMPARE(text.size(), byte >= 0x0A && byte <= 0x0F ? 1 : 2);
+            QCOMPARE(text, text.toUpper());
+            QCOMPARE(text.toInt(nullptr, 16), byte);
+        }
+    }
+
+    // A frame's end is stamped with its read, before the end is announced, only when the end
+    // byte can have arrived just then: while the frame streams in, or about a second after
+    // the frame before. A read is "ms:" and its bytes: w a whole frame, h all but the end byte,
+    // e the end byte.
+    void frameEndStamp_data()
+    {
+        QTest::addColumn<QString>("reads");
+        QTest::addColumn<bool>("stamped"); // with the last read's time, else 0
+        QTest::newRow("end byte 20 ms after the rest") << "0:h 20:e" << true;
+        QTest::newRow("end byte 21 ms after the rest") << "0:h 21:e" << false;
+        QTest::newRow("whole, 1025 ms after the last") << "0:w 1025:w" << true;
+        QTest::newRow("whole, 1026 ms after the last") << "0:w 1026:w" << false;
+        QTest::newRow("whole, 975 ms after the last") << "0:w 975:w" << true;
+        QTest::newRow("the first frame, whole") << "1000:w" << false;
+        QTest::newRow("two frames in one read") << "0:w 1000:ww" << false;
+    }
+    void frameEndStamp()
+    {
+        QFETCH(QString, reads);
+        Reception reception;
+        QList<qint64> announced;
+        connect(&reception.logic, &ReceptionLogic::frameEnded, this,
+                [&] { announced << reception.logic.receivedTime().frameEndNs; });
+        qint64 lastNs = 0;
+        for (const QString &read : reads.split(u' ')) {
+            lastNs = (5000 + read.section(u':', 0, 0).toLongLong()) * 1'000'000;
+            QByteArray bytes;
+            for (const QChar piece : read.section(u':', 1)) {
+                bytes += piece == u'e' ? kWorkedFrame.right(1)
+                                       : kWorkedFrame.left(piece == u'w' ? 12 : 11);
+            }
+            reception.logic.receiveBytes(bytes, lastNs);
+        }
+        QFETCH(bool, stamped);
+        QCOMPARE(reception.logic.receivedTime().frameEndNs, stamped ? lastNs : 0);
+        QCOMPARE(announced.constLast(), stamped ? lastNs : 0);
+    }
+
+    // A start byte anywhere drops the partial frame unseen and fills slots from 0 again.
+    void startByteResynchronises()
+    {
+        for (int length = 1; length <= 11; ++length) {
+            Reception reception;
+            reception.logic.receiveBytes(kWorkedFrame.left(length) + kDecemberFrame, 1);
+            QVERIFY2(texts(reception.displays) == QStringList { kDecemberText },
+                     qPrintable(QString::number(length)));
+        }
+        Reception reception;
+        QByteArray broken = kWorkedFrame;
+        broken[9] = char(0xAA); // in the minute's place
+        reception.logic.receiveBytes(broken, 1);
+        QCOMPARE(reception.displays.count(), 0);
+        QCOMPARE(reception.logic.assembler().frameIndex(), qint16(2));
+        QCOMPARE(reception.logic.assembler().frameSlots()[1], u"03"_s);
+    }
+
+    // Without a start byte the bytes fill slots 0 to 12 and no further, while the dump shows
+    // them all; a start byte empties slots 1 to 12. The index stops at its top.
+    void bytesWithoutStartByte()
+    {
+        Reception reception;
+        ReceptionLogic &logic = reception.logic;
+        const FrameAssembler::Slots &held = logic.assembler().frameSlots();
+        logic.receiveBytes(QByteArray::fromHex("0A101112131415161718191A1B1C"), 1);
+        QCOMPARE(held[0], u"A"_s);
+        for (int slot = 1; slot < FrameAssembler::kSlotCount; ++slot) {
+            QCOMPARE(held[slot], QString::number(0x0F + slot, 16).toUpper());
+        }
+        QCOMPARE(logic.assembler().frameIndex(), qint16(14));
+        QCOMPARE(logic.dump().text().size(), 14 * 4 - 1);
+        QVERIFY(logic.dump().text().startsWith(u" A  10 "_s));
+        logic.receiveBytes(QByteArray::fromHex("AA"), 2);
+        QCOMPARE(held, (FrameAssembler::Slots { u"A"_s })); // slot 0 is left alone
+        QCOMPARE(logic.assembler().frameIndex(), qint16(0));
+
+        logic.receiveBytes(QByteArray(40000, char(0x55)) + QByteArray(10, char(0x03)), 3);
+        QCOMPARE(logic.assembler().frameIndex(), qint16(32767));
+        QCOMPARE(held[10], u"55"_s); // the surplus never wrapped round into the slots
+        logic.receiveBytes(kWorkedFrame, 4);
+        QCOMPARE(texts(reception.displays), QStringList { kWorkedText });
+    }
+
+    // Each whole frame is shown once, the first even without its start byte (program start),
+    // and the dump is announced once per read. Bytes after the end byte show it again.
+    void framesBackToBack()
+    {
+        Reception reception;
+        QSignalSpy dumps(&reception.logic, &ReceptionLogic::dumpChanged);
+        reception.logic.receiveBytes(kWorkedFrame.mid(1) + kDecemberFrame + kWorkedFrame, 1);
+        QCOMPARE(dumps.count(), 1);
+        reception.logic.receiveBytes(QByteArray::fromHex("0011AA05"), 2);
+        QCOMPARE(
+            texts(reception.displays),
+            (QStringList { kWorkedText, kDecemberText, kWorkedText, kWorkedText, kWorkedText }));
+    }
+
+    // Over 10000 characters the oldest 2096 go before the append; a start byte gets a line
+    // break in place of the blank before it.
+    void dumpAppend_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("10000 unchanged") << filler(10000) << " 03 " << filler(10000) + " 03 ";
+        QTest::newRow("10001 cut") << filler(10001) << " 03 " << filler(10001).right(7905) + " 03 ";
+        QTest::newRow("10004 cut") << filler(10004) << " 03 " << filler(10004).right(7908) + " 03 ";
+        QTest::newRow("start byte") << "x"
+                                    << " AA "
+                                    << "x\r\nAA ";
+        QTest::newRow("other byte") << "x"
+                                    << " A1 "
+                                    << "x A1 ";
+        QTest::newRow("two start bytes") << "x"
+                                         << " AA  AA "
+                                         << "x\r\nAA \r\nAA ";
+        QTest::newRow("start byte after text") << "x"
+                                               << " 03  AA "
+                                               << "x 03 \r\nAA ";
+    }
+    void dumpAppend()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, data);
+        DumpText dump;
+        QVERIFY(!dump.append(before));
+        QVERIFY(!dump.append(data));
+        QTEST(dump.text(), "expected");
+    }
+
+    // Nothing stands before a start byte at the front: that step fails and is reported, and
+    // the rest of the append still runs.
+    void showDataReportsAndGoesOn()
+    {
+        Reception reception;
+        QSignalSpy failures(&reception.logic, &ReceptionLogic::showDataFailed);
+        reception.logic.ShowData(u"AA  AA "_s);
+        QCOMPARE(texts(failures), QStringList { u"showdata:Invalid procedure call or argument"_s });
+        QCOMPARE(reception.logic.dump().text(), u"AA \r\nAA "_s);
+    }
+
+    // The view learns only what changed: an append as an append, a cut of text it shows as a
+    // removal counted in shown characters (a CR LF pair is one). A cut into text it has not
+    // got yet, or through a CR LF pair, sends the whole text instead.
+    void dumpViewChange_data()
+    {
+        QTest::addColumn<QString>("seen");
+        QTest::addColumn<QString>("unseen");
+        QTest::addColumn<int>("removed"); // -1: the whole text
+        QString twoBreaks = filler(10000).insert(100, u"\r\n"_s).insert(2000, u"\r\n"_s);
+        QString breakAtCut = filler(10100).replace(2095, 2, u"\r\n"_s);
+        QTest::newRow("no cut") << filler(50) << filler(60) << 0;
+        QTest::newRow("cut of shown text") << twoBreaks << u"tail"_s << 2096 - 2;
+        QTest::newRow("cut into unseen text") << filler(50) << filler(10000) << -1;
+        QTest::newRow("cut through line break") << breakAtCut << QString() << -1;
+    }
+    void dumpViewChange()
+    {
+        QFETCH(QString, seen);
+        QFETCH(QString, unseen);
+        QFETCH(int, removed);
+        DumpText dump;
+        QVERIFY(!dump.append(seen));
+        QCOMPARE(dump.takeChange().text, seen);
+        QVERIFY(!dump.hasChange());
+        QVERIFY(!dump.append(unseen));
+        QVERIFY(!dump.append(u" 03 "_s));
+        const DumpText::Change change = dump.takeChange();
+        QCOMPARE(change.replaceAll, removed < 0);
+        QCOMPARE(change.text, removed < 0 ? dump.text() : unseen + u" 03 "_s);
+        if (removed >= 0) {
+            QCOMPARE(change.removeFromFront, removed);
+        }
+    }
+
+    // The frame's date, or with the mask on the computer's date without leading zeros. The
+    // mask is asked at every frame.
+    void dateAndTime_data()
+    {
+        QTest::addColumn<bool>("maskOn");
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QString>("date");
+        QTest::newRow("frame's date") << false << QDate(2026, 1, 7) << u"2026-12-05"_s;
+        QTest::newRow("no leading zeros") << true << QDate(2026, 1, 7) << u"2026-1-7"_s;
+        QTest::newRow("leap day") << true << QDate(2028, 2, 29) << u"2028-2-29"_s;
+    }
+    void dateAndTime()
+    {
+        QFETCH(bool, maskOn);
+        QFETCH(QDate, today);
+        QFETCH(QString, date);
+        Reception reception;
+        const ReceivedTimeState &state = reception.logic.receivedTime();
+        reception.maskOn = maskOn;
+        reception.clock.setNow(QDateTime(today, QTime(23, 59, 59)));
+        reception.logic.receiveBytes(kDecemberFrame, 1);
+        QCOMPARE(texts(reception.displays), QStringList { date + u" 23:59:58"_s });
+        QCOMPARE(state.recvDate + u' ' + state.recvTime, date + u" 23:59:58"_s);
+        reception.maskOn = !maskOn;
+        reception.logic.receiveBytes(kDecemberFrame, 2);
+        QCOMPARE(state.recvDate, maskOn ? u"2026-12-05"_s : u"2026-1-7"_s);
+    }
+
+    // The stamps shift by one a frame; a time text that is no time of day still shifts them,
+    // and the newest stamp keeps its value.
+    void stampsShift_data()
+    {
+        QTest::addColumn<int>("hour");
+        QTest::addColumn<int>("minute");
+        QTest::addColumn<int>("second");
+        QTest::addColumn<QString>("timeText");
+        QTest::newRow("valid") << 0x23 << 0x59 << 0x58 << u"23:59:58"_s;
+        QTest::newRow("hour 25") << 0x25 << 0x00 << 0x01 << u"25:00:01"_s;
+        QTest::newRow("hour 24") << 0x24 << 0x00 << 0x00 << u"24:00:00"_s;
+        QTest::newRow("minute 60") << 0x12 << 0x60 << 0x00 << u"12:60:00"_s;
+        QTest::newRow("second 60") << 0x12 << 0x00 << 0x60 << u"12:00:60"_s;
+        QTest::newRow("letter digit") << 0x12 << 0x1A << 0x00 << u"12:1A:00"_s;
+        QTest::newRow("lone letter") << 0x0B << 0x00 << 0x00 << u"B:00:00"_s;
+    }
+    void stampsShift()
+    {
+        QFETCH(int, hour);
+        QFETCH(int, minute);
+        QFETCH(int, second);
+        QFETCH(QString, timeText);
+        Reception reception;
+        reception.logic.receiveBytes(frameWith(0x20, 0x26, 0x12, 0x05, 0x10, 0x00, 0x00)
+                                         + frameWith(0x20, 0x26, 0x12, 0x05, 0x10, 0x00, 0x01)
+                                         + frameWith(0x20, 0x26, 0x12, 0x05, hour, minute, second),
+                                     1);
+        const ReceivedTimeState &state = reception.logic.receivedTime();
+        QCOMPARE(texts(reception.displays).last(), u"2026-12-05 "_s + timeText);
+        QCOMPARE(state.recvStamp3, secondsOf(10, 0, 0));
+        QCOMPARE(state.recvStamp2, secondsOf(10, 0, 1));
+        QCOMPARE(state.recvStamp1, hour == 0x23 ? secondsOf(23, 59, 58) : state.recvStamp2);
+    }
+
+    // The frames the simulator builds decode to the time they were built from.
+    void encodedFrameDecodes()
+    {
+        Reception reception;
+        const QDateTime time(QDate(2031, 4, 9), QTime(17, 45, 39));
+        reception.logic.receiveBytes(receiverFrame(time), 1);
+        QCOMPARE(reception.logic.receivedTime().recvDateTime, u"2031-04-09 17:45:39"_s);
+        QCOMPARE(receiverFrame(time).at(7), char(0x03)); // a Wednesday
+        QVERIFY(receiverFrame(QDateTime()).isEmpty());
+    }
+
+    // The sample frame's second is the click count modulo 60; the count stops at 32767.
+    void sampleButton()
+    {
+        Reception reception;
+        ReceptionLogic &logic = reception.logic;
+        QStringList times;
+        for (int click = 1; click <= 32770; ++click) {
+            logic.Command3_Click();
+            times << logic.receivedTime().recvTime;
+        }
+        QCOMPARE(texts(reception.displays).first(), u"2003-08-23 12:13:1"_s);
+        QCOMPARE(logic.receivedTime().recvStamp1, secondsOf(12, 13, 7));
+        QCOMPARE(times.mid(58, 3), (QStringList { u"12:13:59"_s, u"12:13:0"_s, u"12:13:1"_s }));
+        QCOMPARE(logic.clickCount(), qint16(32767));
+        QCOMPARE(times.constLast(), u"12:13:7"_s); // 32767 % 60
+    }
+
+    // Fresh after a new text, stale at the next tick without one, stale for a repeated text,
+    // fresh again after the start-up reset.
+    void watchdog()
+    {
+        Reception reception;
+        ReceptionLogic &logic = reception.logic;
+        const QByteArray frame = frameWith(0x20, 0x26, 0x12, 0x05, 0x12, 0x00, 0x00);
+        QList<bool> fresh;
+        const auto tick = [&] {
+            logic.Timer5_Timer();
+            fresh << logic.freshness().dataFresh;
+        };
+        tick();
+        logic.receiveBytes(frame, 1);
+        tick();
+        logic.receiveBytes(frame + frame, 2);
+        tick();
+        logic.receiveBytes(kDecemberFrame, 3);
+        tick();
+        tick();
+        logic.clearLastSeenDateTime();
+        tick();
+        QCOMPARE(fresh, (QList<bool> { false, true, false, true, false, true }));
+        QCOMPARE(logic.freshness().lastSeenDateTime, kDecemberText);
+    }
+
+    // Half a frame has come, then an event. A receive event reads everything raw, opening a
+    // closed port first; a refused step is skipped and the bytes are still read. Line errors
+    // clear the port's error state; they and all other events read nothing and leave the half
+    // frame alone, so that a later receive event still completes it.
+    void commEvent_data()
+    {
+        QTest::addColumn<int>("event");
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<bool>("refuse");
+        QTest::addColumn<QString>("calls");
+        const QString read = u",setInputLen 0,setInputMode 1,input"_s;
+        QTest::newRow("receive") << 2 << true << false << u"commEvent,portOpen"_s + read;
+        QTest::newRow("closed") << 2 << false << false
+                                << u"commEvent,portOpen,setPortOpen 1"_s + read;
+        QTest::newRow("refused") << 2 << false << true
+                                 << u"commEvent,portOpen,setPortOpen 1"_s + read;
+        for (const int event : { 1001, 1004, 1006, 1008 }) {
+            QTest::addRow("line error %d", event)
+                << event << true << false << u"commEvent,clearCommError"_s;
+        }
+        for (const int event : { 0, 1, 3, 7, 1002, 1003, 1007, 1009, 1011, 9999 }) {
+            QTest::addRow("event %d", event) << event << false << false << u"commEvent"_s;
+        }
+    }
+    void commEvent()
+    {
+        QFETCH(int, event);
+        Reception reception;
+        RecordingPort port;
+        port.waiting = kWorkedFrame.left(6);
+        handleCommEvent(port, reception.logic);
+        const QString dumpBefore = reception.logic.dump().text();
+        port.calls.clear();
+        port.waiting = kWorkedFrame.mid(6);
+        port.event = event;
+        QFETCH(bool, open);
+        port.open = open;
+        QFETCH(bool, refuse);
+        port.refuseWrites = refuse;
+        handleCommEvent(port, reception.logic);
+        QTEST(port.calls.join(u','), "calls");
+        if (event != RecordingPort::EventReceive) {
+            QCOMPARE(reception.logic.assembler().frameIndex(), qint16(5));
+            QCOMPARE(reception.logic.dump().text(), dumpBefore);
+            port.event = RecordingPort::EventReceive;
+            handleCommEvent(port, reception.logic);
+        }
+        QCOMPARE(reception.logic.receivedTime().recvDateTime, kWorkedText);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReceptionLogic)
+#include "test_receptionlogic.moc"

@@ -1,0 +1,270 @@
+#include "history/historywindow.h"
+#include "history/trackingfile.h"
+#include "manualclock.h"
+
+#include <QChartView>
+#include <QLabel>
+#include <QScatterSeries>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 5), QTime(12, 0), Qt::UTC);
+
+// A line of tracking.csv for a correction secondsAgo before kNow.
+QByteArray line(int secondsAgo, const char *offset, const char *path = "immediate")
+{
+    return kNow.addSecs(-secondsAgo).toString(Qt::ISODateWithMs).toLatin1() + ',' + path + ','
+        + offset + ",250,/dev/ttyUSB0\n";
+}
+
+QList<TrackingRecord> records(const QByteArrayList &lines)
+{
+    QList<TrackingRecord> result;
+    for (const QByteArray &text : lines) {
+        result << *TrackingRecord::fromLine(QString::fromLatin1(text.trimmed()));
+    }
+    return result;
+}
+
+bool write(const QString &path, const QByteArray &bytes, QIODevice::OpenMode mode)
+{
+    QFile file(path);
+    return file.open(mode) && file.write(bytes) == bytes.size();
+}
+
+QString textOf(const QWidget &window, const QString &name)
+{
+    const auto *label = window.findChild<QLabel *>(name);
+    return label->isVisible() ? label->text() : QString();
+}
+
+QList<QPointF> pointsOf(const QWidget &window)
+{
+    for (QAbstractSeries *series : window.findChild<QChartView *>()->chart()->series()) {
+        if (auto *scatter = qobject_cast<QScatterSeries *>(series)) {
+            return scatter->points();
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+class TestHistory : public QObject
+{
+    Q_OBJECT
+private slots:
+    // A line read back is the same line; anything else is no record ("").
+    void recordLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("expected");
+        const QString measured = u"2026-12-05T10:00:05.123Z,immediate,-0.412,250,/dev/ttyUSB0"_s;
+        const QString quoted = u"2026-12-05T10:00:05.000Z,immediate,1.000,3,\"/dev/a,\"\"b\"\"\""_s;
+        const QString unmeasured = u"2026-12-05T10:00:05.000Z,delayed,,,/dev/ttyS0"_s;
+        QTest::newRow("measured") << measured << measured;
+        QTest::newRow("CR LF") << measured + u'\r' << measured;
+        QTest::newRow("not measured") << unmeasured << unmeasured;
+        QTest::newRow("device quoted") << quoted << quoted;
+        QTest::newRow("header") << QString::fromLatin1(TrackingRecord::kHeader) << u""_s;
+        QTest::newRow("local stamp") << u"2026-12-05T10:00:05.123,immediate,1.000,3,x"_s << u""_s;
+        QTest::newRow("zone") << u"2026-12-05T10:00:05.123+01:00,immediate,1.000,3,x"_s << u""_s;
+        QTest::newRow("unknown path") << u"2026-12-05T10:00:05.123Z,later,1.000,3,x"_s << u""_s;
+        QTest::newRow("offset text") << u"2026-12-05T10:00:05.123Z,immediate,abc,3,x"_s << u""_s;
+        QTest::newRow("offset nan") << u"2026-12-05T10:00:05.123Z,immediate,nan,3,x"_s << u""_s;
+        QTest::newRow("negative age") << u"2026-12-05T10:00:05.123Z,immediate,1,-3,x"_s << u""_s;
+        QTest::newRow("four fields") << u"2026-12-05T10:00:05.123Z,immediate,1.000,3"_s << u""_s;
+        QTest::newRow("open quote") << u"2026-12-05T10:00:05.123Z,immediate,1,3,\"x"_s << u""_s;
+    }
+    void recordLine()
+    {
+        QFETCH(QString, line);
+        const auto parsed = TrackingRecord::fromLine(line);
+        QTEST(parsed ? parsed->toLine() : QString(), "expected");
+    }
+
+    // The reader takes only what was added, waits for a line's end, counts what is not a
+    // record, keeps the records in order, and starts again on a replaced file.
+    void readerFollowsTheFile()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"tracking.csv"_s);
+        TrackingReader reader(path);
+        QVERIFY(!reader.update() && !reader.exists());
+        TrackingFile file(path);
+        QCOMPARE(file.append(records({ line(0, "1.5") }).first()), Outcome());
+        QVERIFY(reader.update());
+        QCOMPARE(reader.records().size(), 1);
+        QVERIFY(!reader.update());
+        QVERIFY(write(path, "junk\n" + line(3600, "-2").left(30), QIODevice::Append));
+        QVERIFY(reader.update());
+        QCOMPARE(reader.records().size(), 1);
+        QCOMPARE(reader.damagedLines(), 1);
+        QVERIFY(write(path, line(3600, "-2").mid(30), QIODevice::Append));
+        QVERIFY(reader.update());
+        QCOMPARE(reader.records().size(), 2);
+        QCOMPARE(reader.records().first().offsetMs, std::optional(-2.0)); // the older first
+
+        QVERIFY(write(path, QByteArray(TrackingRecord::kHeader) + '\n' + line(0, "7"),
+                      QIODevice::WriteOnly));
+        QVERIFY(reader.update());
+        QCOMPARE(reader.records().size(), 1);
+        QCOMPARE(reader.damagedLines(), 0);
+        QCOMPARE(reader.records().first().offsetMs, std::optional(7.0));
+    }
+
+    // A new file starts with the header; a full one drops its older half.
+    void fileKeepsItsSize()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"tracking.csv"_s);
+        TrackingFile file(path, 1000);
+        QFile read(path);
+        for (int index = 0; index < 40; ++index) {
+            QCOMPARE(file.append(records({ line(40 - index, "1.5") }).first()), Outcome());
+            QVERIFY(read.open(QIODevice::ReadOnly));
+            QCOMPARE(read.readLine(), QByteArray(TrackingRecord::kHeader) + '\n');
+            QVERIFY(read.size() < 1000 + 100);
+            read.close();
+        }
+        TrackingReader reader(path);
+        reader.update();
+        QCOMPARE(reader.damagedLines(), 0);
+        QVERIFY(reader.records().size() > 5 && reader.records().size() < 20);
+        QCOMPARE(reader.records().constLast().stamp, kNow.addSecs(-1));
+    }
+
+    // A clock 50 ppm fast loses 3 ms in 60 s. Only an interval after a correction of the
+    // immediate path tells the drift; one without an offset is counted but not drawn.
+    void view_data()
+    {
+        QTest::addColumn<QByteArrayList>("lines");
+        QTest::addColumn<OffsetHistory::Span>("span");
+        QTest::addColumn<QString>("drift"); // ppm, "-": none
+        QTest::addColumn<int>("fitted");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("corrections");
+        const auto hour = OffsetHistory::Span::Hour;
+        QTest::newRow("50 ppm fast")
+            << QByteArrayList { line(120, "-3"), line(60, "-3"), line(0, "-3") } << hour << "+50.0"
+            << 2 << 3 << 3;
+        QTest::newRow("100 ppm slow")
+            << QByteArrayList { line(60, "6"), line(0, "6") } << hour << "-100.0" << 1 << 2 << 2;
+        QTest::newRow("after a delayed one")
+            << QByteArrayList { line(180, "-3"), line(120, "-3", "delayed"), line(60, "-250"),
+                                line(0, "-3") }
+            << hour << "+50.0" << 2 << 4 << 4;
+        QTest::newRow("unmeasured")
+            << QByteArrayList { line(120, "-3"), line(60, "", "delayed"), line(0, "-3") } << hour
+            << "-" << 0 << 2 << 3;
+        QTest::newRow("one correction")
+            << QByteArrayList { line(0, "-3") } << hour << "-" << 0 << 1 << 1;
+        const QByteArrayList spread { line(4000, "-3"), line(2000, "-3"), line(0, "-3") };
+        QTest::newRow("the hour leaves the oldest out") << spread << hour << "+1.5" << 1 << 2 << 2;
+        QTest::newRow("the day holds it")
+            << spread << OffsetHistory::Span::Day << "+1.5" << 2 << 3 << 3;
+    }
+    void view()
+    {
+        QFETCH(QByteArrayList, lines);
+        QFETCH(OffsetHistory::Span, span);
+        const OffsetHistory::View view = OffsetHistory::view(records(lines), kNow, span);
+        QTEST(view.driftPpm ? QString::asprintf("%+.1f", *view.driftPpm) : u"-"_s, "drift");
+        QTEST(view.fittedIntervals, "fitted");
+        QTEST(int(view.measured.size()), "points");
+        QTEST(view.corrections, "corrections");
+        QCOMPARE(view.last->stamp, kNow);
+        QCOMPARE(view.sawTooth.size(), 2 * view.measured.size());
+        // Each measured point, then zero at the same moment: the correction took it away.
+        for (qsizetype index = 0; index < view.measured.size(); ++index) {
+            QCOMPARE(view.sawTooth.mid(2 * index, 2),
+                     (QList<QPointF> { view.measured[index], { view.measured[index].x(), 0 } }));
+        }
+    }
+
+    void manyPointsAreThinnedToTheirPeaks()
+    {
+        QList<TrackingRecord> list;
+        const TrackingRecord record = records({ line(0, "0.1") }).first();
+        for (int second = 86399; second >= 0; --second) {
+            list << record;
+            list.last().stamp = kNow.addSecs(-second);
+            list.last().offsetMs = second == 12345 ? -50.0 : 0.1;
+        }
+        const OffsetHistory::View view = OffsetHistory::view(list, kNow, OffsetHistory::Span::Day);
+        QVERIFY(view.measured.size() <= OffsetHistory::kLargestPoints);
+        QVERIFY(view.measured.size() > OffsetHistory::kLargestPoints / 2);
+        QVERIFY(view.measured.contains(QPointF(kNow.addSecs(-12345).toMSecsSinceEpoch(), -50.0)));
+        QCOMPARE(view.corrections, 86400);
+    }
+
+    // The window over a tracking file written here: its points, and a note ("": none) for a
+    // missing, empty or damaged file or an empty span.
+    void windowShowsTheFile_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QList<QPointF>>("points");
+        QTest::addColumn<QString>("note"); // a part of it
+        const auto at = [](int minutesAgo, double offset) {
+            return QPointF(double(kNow.addSecs(-60 * minutesAgo).toMSecsSinceEpoch()), offset);
+        };
+        QTest::newRow("three corrections")
+            << QByteArray(TrackingRecord::kHeader) + '\n' + line(1800, "-3.000")
+                + line(1200, "-3.250") + line(600, "-2.750")
+            << QList<QPointF> { at(30, -3), at(20, -3.25), at(10, -2.75) } << u""_s;
+        QTest::newRow("missing") << QByteArray("-") << QList<QPointF> {} << u"does not exist"_s;
+        QTest::newRow("empty") << QByteArray() << QList<QPointF> {} << u"recorded yet"_s;
+        QTest::newRow("garbled") << QByteArray("\x01\x02PK garbage\nmore,garbage,\n")
+                                 << QList<QPointF> {} << u"holds no readable correction"_s;
+        QTest::newRow("garbled among corrections")
+            << line(1200, "1.000") + "2026-13-45T99:00:00Z,immediate,1,1,x\n" + line(600, "2.000")
+            << QList<QPointF> { at(20, 1), at(10, 2) } << u"Left out: 1 of the lines"_s;
+        QTest::newRow("nothing in the last hour")
+            << line(5400, "1.000") << QList<QPointF> {} << u"No correction in the last hour."_s;
+    }
+    void windowShowsTheFile()
+    {
+        QFETCH(QByteArray, contents);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"tracking.csv"_s);
+        QVERIFY(contents == "-" || write(path, contents, QIODevice::WriteOnly));
+        ManualClock clock(kNow);
+        HistoryWindow window(path, clock);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTEST(pointsOf(window), "points");
+        QFETCH(QString, note);
+        const QString shown = textOf(window, u"note"_s);
+        QVERIFY2(note.isEmpty() ? shown.isEmpty() : shown.contains(note), qPrintable(shown));
+        if (QTest::currentDataTag() == "three corrections"_L1) {
+            // 3.25 ms over 600 s, then 2.75 ms over 600 s: the clock runs 5 ppm fast.
+            QVERIFY(textOf(window, u"lastOffset"_s).startsWith(u"-2.750 ms at "_s));
+            QVERIFY(
+                textOf(window, u"drift"_s).startsWith(u"+5.0 ppm: the clock gains 0.43 s a day"_s));
+        }
+    }
+
+    // A line appended while the window is open shows without anything else happening.
+    void windowFollowsTheFile()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"tracking.csv"_s);
+        ManualClock clock(kNow);
+        HistoryWindow window(path, clock);
+        window.show();
+        QCOMPARE(pointsOf(window).size(), 0);
+        TrackingFile file(path);
+        for (int count = 1; count <= 2; ++count) {
+            QCOMPARE(file.append(records({ line(5, "-1") }).first()), Outcome());
+            QTRY_COMPARE_WITH_TIMEOUT(pointsOf(window).size(), count, 5000);
+        }
+        QVERIFY(textOf(window, u"note"_s).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestHistory)
+#include "test_history.moc"
