@@ -1,48 +1,65 @@
 #include "about/systeminformationlauncher.h"
+#ifndef Q_OS_WIN
 #include "about/toolpathregistry.h"
-#include "fakeregistry.h"
+#endif
 
-#include <QDir>
-#include <QFile>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
+#include <map>
+#include <string_view>
 
 namespace {
 
-const std::string kPathKey = SystemInformationLauncher::kPathKey;
-const std::string kFolderKey = SystemInformationLauncher::kFolderKey;
+using namespace std::literals;
 
-// Records every seam call in order, so the order of the steps can be compared.
-struct Recorder
+// A registry in memory that records which keys were asked for and counts those still open.
+// A value may claim a size other than its bytes, the way a misbehaving layer could.
+class FakeRegistry : public RegistryReader
 {
-    QStringList steps;
-    bool startSucceeds = true;
-    QStringList existingFiles;
-
-    void attach(SystemInformationLauncher &launcher)
+public:
+    struct Value
     {
-        launcher.setStarter([this](const QString &path) {
-            steps << QStringLiteral("start ") + path;
-            return startSucceeds;
-        });
-        launcher.setExistenceTest([this](const QString &path) {
-            steps << QStringLiteral("exists ") + path;
-            return existingFiles.contains(path);
-        });
-        launcher.setMessageReporter(
-            [this](const QString &text) { steps << QStringLiteral("message ") + text; });
+        std::uint32_t type = kRegistryTextType;
+        std::string bytes;
+        int claimedSize = -1; // -1: its bytes' length
+    };
+    std::map<std::string, std::map<std::string, Value>> keys;
+    std::vector<std::string> opened;
+    int stillOpen = 0;
+
+    long openKey(std::uint32_t root, const std::string &name, std::uint32_t,
+                 RegistryKeyHandle &key) override
+    {
+        opened.push_back(name);
+        key = root == kRegistryLocalMachine && keys.count(name) ? opened.size() : 0;
+        stillOpen += key != 0;
+        return key != 0 ? 0 : kRegistryNotFound;
+    }
+    long queryValue(RegistryKeyHandle key, const std::string &name, std::uint32_t &type,
+                    unsigned char *data, std::uint32_t &size) override
+    {
+        const auto &values = keys[opened.at(key - 1)];
+        if (!values.count(name)) {
+            return kRegistryNotFound;
+        }
+        const Value &value = values.at(name);
+        const auto length = std::uint32_t(value.bytes.size());
+        if (length > size) {
+            size = length;
+            return kRegistryMoreData;
+        }
+        std::memcpy(data, value.bytes.data(), length);
+        type = value.type;
+        size = value.claimedSize < 0 ? length : std::uint32_t(value.claimedSize);
+        return 0;
+    }
+    long closeKey(RegistryKeyHandle key) override
+    {
+        stillOpen -= key != 0;
+        return 0;
     }
 };
-
-void makeExecutable(const QString &path)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("#!/bin/sh\n");
-    file.close();
-    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-}
 
 } // namespace
 
@@ -50,94 +67,137 @@ class TestSystemInformationLauncher : public QObject
 {
     Q_OBJECT
 private slots:
+    // A text's last zero byte is dropped, a number becomes "&h" and the hexadecimal code of
+    // each byte, highest first, without leading zeros; the key is given back in every case.
+    void keyValueRules_data()
+    {
+        QTest::addColumn<quint32>("type"); // 0: the key lacks the value, 9: there is no key
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("claimedSize"); // -1: the bytes' own length
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<QString>("expected");
+        const struct
+        {
+            const char *tag;
+            quint32 type;
+            std::string_view bytes;
+            int claimedSize;
+            bool read;
+            QString expected;
+        } rows[] = {
+            { "text loses its zero", 1, "C:\\x.exe\0"sv, -1, true, "C:\\x.exe" },
+            { "size short of the text keeps that many", 1, "abc\0"sv, 2, true, "ab" },
+            { "size past the zero keeps it", 1, "ab\0"sv, 4, true, QString::fromUtf8("ab\0", 3) },
+            { "one zero byte is an empty text", 1, "\0"sv, -1, true, "" },
+            { "size beyond the buffer keeps the buffer", 1, "ab\0"sv, 5000, true,
+              "ab" + QString(1021, QChar(0)) },
+            { "number", 4, "\x78\x56\x34\x12"sv, -1, true, "&h12345678" },
+            { "number bytes without leading zeros", 4, "\x0D\x0C\x0B\x0A"sv, -1, true, "&hABCD" },
+            { "number whose highest byte is zero loses it", 4, "\2\1\0\0"sv, -1, true, "&h012" },
+            { "other type leaves the text", 3, "\1\2\3"sv, -1, true, "untouched" },
+            { "size zero fails and leaves the text", 1, "abc\0"sv, 0, false, "untouched" },
+            { "missing value empties the text", 0, ""sv, -1, false, "" },
+            { "missing key empties the text", 9, ""sv, -1, false, "" },
+        };
+        for (const auto &row : rows) {
+            QTest::newRow(row.tag)
+                << row.type << QByteArray(row.bytes.data(), qsizetype(row.bytes.size()))
+                << row.claimedSize << row.read << row.expected;
+        }
+    }
+    void keyValueRules()
+    {
+        QFETCH(quint32, type);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, claimedSize);
+        auto registry = std::make_unique<FakeRegistry>();
+        FakeRegistry *fake = registry.get();
+        if (type != 9) {
+            fake->keys["SOFTWARE\\Test"];
+        }
+        if (type != 9 && type != 0) {
+            fake->keys["SOFTWARE\\Test"]["V"] = { type, bytes.toStdString(), claimedSize };
+        }
+        SystemInformationLauncher launcher;
+        launcher.setRegistry(std::move(registry));
+        QString result = QStringLiteral("untouched");
+        QTEST(launcher.GetKeyValue(kRegistryLocalMachine, QStringLiteral("SOFTWARE\\Test"),
+                                   QStringLiteral("V"), result),
+              "read");
+        QTEST(result, "expected");
+        QCOMPARE(fake->stillOpen, 0);
+    }
+
+    // The path value is trusted as it is; only without it is the folder value asked for, and
+    // its tool must exist. Every way of failing ends in the one message.
     void startSysInfo_data()
     {
-        QTest::addColumn<QString>("pathValue"); // empty: no such value
-        QTest::addColumn<QString>("folderValue"); // empty: no such value
+        QTest::addColumn<QString>("pathValue"); // null: no such value, "": a value of no bytes
+        QTest::addColumn<QString>("folderValue"); // null: no such value
         QTest::addColumn<bool>("startSucceeds");
-        QTest::addColumn<QStringList>("existing");
         QTest::addColumn<QStringList>("steps");
-
+        const QString none;
         const QString message = QStringLiteral("message 此时系统信息无效");
-        QTest::newRow("path value started without an existence test")
-            << "C:\\Info\\msinfo32.exe"
-            << "C:\\Other" << true << QStringList()
-            << QStringList { "start C:\\Info\\msinfo32.exe" };
-        QTest::newRow("path value failing to start gives the message")
-            << "C:\\Info\\msinfo32.exe"
-            << "" << false << QStringList()
-            << QStringList { "start C:\\Info\\msinfo32.exe", message };
-        QTest::newRow("folder value with the tool present")
+        const QString exists = QStringLiteral("exists C:\\Info\\MSINFO32.EXE");
+        const QString start = QStringLiteral("start C:\\Info\\MSINFO32.EXE");
+        const QString path = QStringLiteral("C:\\Info\\msinfo32.exe");
+        QTest::newRow("path value, started unchecked")
+            << path << "C:\\Other" << true << QStringList { "start " + path };
+        QTest::newRow("path value failing to start")
+            << path << none << false << QStringList { "start " + path, message };
+        QTest::newRow("path value without bytes gives up at once")
             << ""
-            << "C:\\Info" << true << QStringList { "C:\\Info\\MSINFO32.EXE" }
-            << QStringList { "exists C:\\Info\\MSINFO32.EXE", "start C:\\Info\\MSINFO32.EXE" };
-        QTest::newRow("folder value with the tool absent starts nothing")
-            << ""
-            << "C:\\Info" << true << QStringList()
-            << QStringList { "exists C:\\Info\\MSINFO32.EXE", message };
+            << "C:\\Info" << true << QStringList { message };
+        QTest::newRow("folder value, tool present")
+            << none << "C:\\Info" << true << QStringList { exists, start };
+        QTest::newRow("folder value, tool absent")
+            << none << "C:\\Nowhere" << true
+            << QStringList { "exists C:\\Nowhere\\MSINFO32.EXE", message };
         QTest::newRow("folder ending in a backslash keeps both")
-            << ""
-            << "C:\\Info\\" << true << QStringList { "C:\\Info\\\\MSINFO32.EXE" }
+            << none << "C:\\Info\\" << true
             << QStringList { "exists C:\\Info\\\\MSINFO32.EXE", "start C:\\Info\\\\MSINFO32.EXE" };
-        QTest::newRow("folder value with the tool failing to start")
-            << ""
-            << "C:\\Info" << false << QStringList { "C:\\Info\\MSINFO32.EXE" }
-            << QStringList { "exists C:\\Info\\MSINFO32.EXE", "start C:\\Info\\MSINFO32.EXE",
-                             message };
-        QTest::newRow("neither value") << ""
-                                       << "" << true << QStringList() << QStringList { message };
+        QTest::newRow("folder value, tool failing to start")
+            << none << "C:\\Info" << false << QStringList { exists, start, message };
+        QTest::newRow("neither value") << none << none << true << QStringList { message };
     }
     void startSysInfo()
     {
         QFETCH(QString, pathValue);
         QFETCH(QString, folderValue);
         QFETCH(bool, startSucceeds);
-        QFETCH(QStringList, existing);
-        QFETCH(QStringList, steps);
-
         auto registry = std::make_unique<FakeRegistry>();
-        if (!pathValue.isEmpty()) {
-            registry->setText(kPathKey, "PATH", pathValue.toStdString());
-        }
-        if (!folderValue.isEmpty()) {
-            registry->setText(kFolderKey, "MSINFO", folderValue.toStdString());
-        }
         FakeRegistry *fake = registry.get();
+        const std::string pathKey = SystemInformationLauncher::kPathKey;
+        if (!pathValue.isNull()) {
+            const std::string text = pathValue.toStdString();
+            fake->keys[pathKey]["PATH"].bytes = text.empty() ? text : text + '\0';
+        }
+        if (!folderValue.isNull()) {
+            fake->keys[SystemInformationLauncher::kFolderKey]["MSINFO"].bytes
+                = folderValue.toStdString() + '\0';
+        }
         SystemInformationLauncher launcher;
         launcher.setRegistry(std::move(registry));
-        Recorder recorder;
-        recorder.startSucceeds = startSucceeds;
-        recorder.existingFiles = existing;
-        recorder.attach(launcher);
-
+        QStringList steps;
+        launcher.setStarter([&](const QString &path) {
+            steps << QStringLiteral("start ") + path;
+            return startSucceeds;
+        });
+        launcher.setExistenceTest([&](const QString &path) {
+            steps << QStringLiteral("exists ") + path;
+            return path.startsWith(QLatin1String("C:\\Info"));
+        });
+        launcher.setMessageReporter([&](const QString &text) { steps << "message " + text; });
         launcher.StartSysInfo();
-        QCOMPARE(recorder.steps, steps);
-        QCOMPARE(fake->openCount, fake->closeCount);
-        // The folder is only asked for when the path value was not there.
-        QCOMPARE(fake->openedKeys.front(), kPathKey);
-        QCOMPARE(fake->openedKeys.size(), std::size_t(pathValue.isEmpty() ? 2 : 1));
+        QTEST(steps, "steps");
+        QCOMPARE(fake->stillOpen, 0);
+        QCOMPARE(fake->opened.front(), pathKey);
+        QCOMPARE(fake->opened.size(), std::size_t(pathValue.isNull() ? 2 : 1));
     }
 
-    void emptyPathValueGivesTheMessageAtOnce()
-    {
-        // A value that comes back with no bytes cannot be taken apart: the launcher gives up
-        // without trying the folder value.
-        auto registry = std::make_unique<FakeRegistry>();
-        registry->setValue(kPathKey, "PATH", FakeRegistry::Value { kRegistryTextType, "", {} });
-        registry->setText(kFolderKey, "MSINFO", "C:\\Info");
-        FakeRegistry *fake = registry.get();
-        SystemInformationLauncher launcher;
-        launcher.setRegistry(std::move(registry));
-        Recorder recorder;
-        recorder.existingFiles << QStringLiteral("C:\\Info\\MSINFO32.EXE");
-        recorder.attach(launcher);
-
-        launcher.StartSysInfo();
-        QCOMPARE(recorder.steps, QStringList { QStringLiteral("message 此时系统信息无效") });
-        QCOMPARE(fake->openedKeys, std::vector<std::string> { kPathKey });
-        QCOMPARE(fake->closeCount, 1);
-    }
-
+#ifndef Q_OS_WIN
+    // Without a registry, the best information tool found on the search path stands in for
+    // the path value; a file of its name that cannot be run does not count.
     void toolFoundOnTheSearchPath_data()
     {
         QTest::addColumn<QStringList>("installed"); // "folder/tool"
@@ -156,76 +216,40 @@ private slots:
         QFETCH(QStringList, installed);
         QFETCH(QString, expected);
         QTemporaryDir root;
-        QVERIFY(root.isValid());
         QDir(root.path()).mkpath(QStringLiteral("a"));
         QDir(root.path()).mkpath(QStringLiteral("b"));
-        for (const QString &tool : installed) {
-            makeExecutable(root.filePath(tool));
-        }
-        // A file of the right name that cannot be run does not count.
         QFile plain(root.filePath(QStringLiteral("a/kinfocenter")));
-        if (!installed.contains(QStringLiteral("a/kinfocenter"))
-            && !installed.contains(QStringLiteral("b/kinfocenter"))) {
-            QVERIFY(plain.open(QIODevice::WriteOnly));
-            plain.close();
+        QVERIFY(plain.open(QIODevice::WriteOnly)); // not executable
+        plain.close();
+        for (const QString &tool : installed) {
+            QFile file(root.filePath(tool));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         }
         const QString searchPath
-            = QStringLiteral("relative:%1:%2/")
-                  .arg(root.filePath(QStringLiteral("a")), root.filePath(QStringLiteral("b")));
-
+            = QStringLiteral("relative:%1:%2/").arg(root.filePath("a"), root.filePath("b"));
         SystemInformationLauncher launcher;
         launcher.setRegistry(std::make_unique<ToolPathRegistry>(searchPath.toStdString()));
         QString value = QStringLiteral("old");
-        const bool read = launcher.GetKeyValue(kRegistryLocalMachine,
-                                               QStringLiteral("software\\microsoft\\shared "
-                                                              "tools\\msinfo"),
-                                               QStringLiteral("Path"), value);
-        QCOMPARE(read, !expected.isEmpty());
+        QCOMPARE(launcher.GetKeyValue(kRegistryLocalMachine,
+                                      QStringLiteral("software\\microsoft\\shared tools\\msinfo"),
+                                      QStringLiteral("Path"), value),
+                 !expected.isEmpty());
         QCOMPARE(value, expected.isEmpty() ? QString() : root.filePath(expected));
-    }
-
-    void toolPathRegistryHasNoOtherValues()
-    {
-        QTemporaryDir root;
-        QVERIFY(root.isValid());
-        makeExecutable(root.filePath(QStringLiteral("hardinfo")));
-        SystemInformationLauncher launcher;
-        launcher.setRegistry(std::make_unique<ToolPathRegistry>(root.path().toStdString()));
-        QString value;
-        QVERIFY(!launcher.GetKeyValue(kRegistryLocalMachine,
-                                      QString::fromLatin1(SystemInformationLauncher::kFolderKey),
-                                      QStringLiteral("MSINFO"), value));
-        QVERIFY(!launcher.GetKeyValue(kRegistryLocalMachine,
-                                      QString::fromLatin1(SystemInformationLauncher::kPathKey),
-                                      QStringLiteral("OTHER"), value));
-        QVERIFY(!launcher.GetKeyValue(0x80000001u,
-                                      QString::fromLatin1(SystemInformationLauncher::kPathKey),
-                                      QStringLiteral("PATH"), value));
-
-        // The whole chain on this desktop: the tool found is the one started.
-        Recorder recorder;
-        recorder.attach(launcher);
-        launcher.StartSysInfo();
-        QCOMPARE(
-            recorder.steps,
-            QStringList { QStringLiteral("start ") + root.filePath(QStringLiteral("hardinfo")) });
-    }
-
-    void toolPathRegistryRefusesASmallBuffer()
-    {
-        QTemporaryDir root;
-        QVERIFY(root.isValid());
-        makeExecutable(root.filePath(QStringLiteral("hardinfo")));
-        ToolPathRegistry registry(root.path().toStdString());
+        // It has that one value only, and a buffer too small for it is refused.
+        const QString folderKey = QString::fromLatin1(SystemInformationLauncher::kFolderKey);
+        QVERIFY(!launcher.GetKeyValue(kRegistryLocalMachine, folderKey, "MSINFO", value));
+        QVERIFY(!launcher.GetKeyValue(0x80000001u, ToolPathRegistry::kKeyName, "PATH", value));
+        ToolPathRegistry registry(searchPath.toStdString());
         RegistryKeyHandle key = 0;
-        QCOMPARE(registry.openKey(kRegistryLocalMachine, ToolPathRegistry::kKeyName, 0x2003F, key),
-                 0L);
-        unsigned char buffer[4] = {};
-        std::uint32_t size = sizeof buffer;
+        QCOMPARE(registry.openKey(kRegistryLocalMachine, ToolPathRegistry::kKeyName, 0, key), 0L);
+        unsigned char tiny[4] = {};
+        std::uint32_t size = sizeof tiny;
         std::uint32_t type = 0;
-        QCOMPARE(registry.queryValue(key, "PATH", type, buffer, size), kRegistryMoreData);
-        QCOMPARE(size, std::uint32_t(root.filePath(QStringLiteral("hardinfo")).size() + 1));
+        QCOMPARE(registry.queryValue(key, "PATH", type, tiny, size),
+                 expected.isEmpty() ? kRegistryNotFound : kRegistryMoreData);
     }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestSystemInformationLauncher)

@@ -1,6 +1,5 @@
-// Reads values from the real registry through the About box's registry layer and its
-// reading rules. It writes its own values first (the machine root, as the launcher reads),
-// so it needs nothing but a fresh prefix, and removes them again at the end.
+// The About box's registry layer and reading rules against the real registry: the test writes
+// its own values under the machine root first, as the launcher reads there, and removes them.
 #include "about/keyvaluereader.h"
 #include "about/nativeregistry.h"
 
@@ -21,76 +20,58 @@ void expect(bool condition, const std::string &what)
     }
 }
 
-bool writeValues()
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr)
-        != ERROR_SUCCESS) {
-        return false;
-    }
-    const std::string path = "C:\\Tools\\info.exe";
-    bool written
-        = RegSetValueExA(key, "PATH", 0, REG_SZ, reinterpret_cast<const BYTE *>(path.c_str()),
-                         static_cast<DWORD>(path.size() + 1))
-        == ERROR_SUCCESS;
-    const std::string folder = "C:\\Tools\\";
-    written = written
-        && RegSetValueExA(key, "FOLDER", 0, REG_SZ, reinterpret_cast<const BYTE *>(folder.c_str()),
-                          static_cast<DWORD>(folder.size() + 1))
-            == ERROR_SUCCESS;
-    const DWORD number = 0x12345678;
-    written = written
-        && RegSetValueExA(key, "NUMBER", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&number),
-                          sizeof number)
-            == ERROR_SUCCESS;
-    const DWORD small = 0x102;
-    written = written
-        && RegSetValueExA(key, "SMALL", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&small),
-                          sizeof small)
-            == ERROR_SUCCESS;
-    const BYTE binary[] = { 1, 2, 3 };
-    written = written
-        && RegSetValueExA(key, "BINARY", 0, REG_BINARY, binary, sizeof binary) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return written;
-}
-
-void check(const KeyValueReader &reader, const char *name, KeyValueStatus status, bool assigns,
-           const std::string &value)
-{
-    const KeyValueAnswer answer = reader.read(kRegistryLocalMachine, kTestKey, name);
-    const std::string what = std::string("value ") + name;
-    expect(answer.status == status, what + ": status");
-    expect(answer.assigns == assigns, what + ": assigns");
-    expect(answer.value == value,
-           what + ": text \"" + answer.value + "\", expected \"" + value + "\"");
-}
-
 } // namespace
 
 int main()
 {
-    if (!writeValues()) {
-        std::printf("FAILED: could not write the test values\n");
-        return 1;
-    }
+    HKEY written = nullptr;
+    expect(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                           &written, nullptr)
+               == ERROR_SUCCESS,
+           "create the test key");
+    const auto set = [written](const char *name, DWORD type, const void *data, DWORD size) {
+        expect(RegSetValueExA(written, name, 0, type, static_cast<const BYTE *>(data), size)
+                   == ERROR_SUCCESS,
+               std::string("write ") + name);
+    };
+    const char path[] = "C:\\Tools\\info.exe";
+    const char folder[] = "C:\\Tools\\";
+    const DWORD number = 0x12345678;
+    const DWORD small = 0x102; // 02 01 00 00
+    const BYTE binary[] = { 1, 2, 3 };
+    set("PATH", REG_SZ, path, sizeof path);
+    set("FOLDER", REG_SZ, folder, sizeof folder);
+    set("NUMBER", REG_DWORD, &number, sizeof number);
+    set("SMALL", REG_DWORD, &small, sizeof small);
+    set("BINARY", REG_BINARY, binary, sizeof binary);
+    RegCloseKey(written);
+
     const auto registry = createNativeRegistry();
     const KeyValueReader reader(*registry);
-
-    check(reader, "PATH", KeyValueStatus::Read, true, "C:\\Tools\\info.exe");
-    check(reader, "path", KeyValueStatus::Read, true, "C:\\Tools\\info.exe");
-    check(reader, "FOLDER", KeyValueStatus::Read, true, "C:\\Tools\\");
-    check(reader, "NUMBER", KeyValueStatus::Read, true, "&h12345678");
-    // 02 01 00 00: the last zero byte is taken for a text's end, the other one stays.
-    check(reader, "SMALL", KeyValueStatus::Read, true, "&h012");
-    check(reader, "BINARY", KeyValueStatus::Read, false, "");
-    check(reader, "MISSING", KeyValueStatus::NotRead, true, "");
-
-    const KeyValueAnswer missingKey
-        = reader.read(kRegistryLocalMachine, "SOFTWARE\\ValtoraNoSuchKey", "PATH");
-    expect(missingKey.status == KeyValueStatus::NotRead, "missing key: status");
-    expect(missingKey.assigns && missingKey.value.empty(), "missing key: empties the text");
+    const struct
+    {
+        const char *key, *name;
+        KeyValueStatus status;
+        bool assigns;
+        const char *value;
+    } checks[] = {
+        { kTestKey, "PATH", KeyValueStatus::Read, true, "C:\\Tools\\info.exe" },
+        { kTestKey, "path", KeyValueStatus::Read, true, "C:\\Tools\\info.exe" },
+        { kTestKey, "FOLDER", KeyValueStatus::Read, true, "C:\\Tools\\" },
+        { kTestKey, "NUMBER", KeyValueStatus::Read, true, "&h12345678" },
+        // The last zero byte is taken for a text's end, the other one stays.
+        { kTestKey, "SMALL", KeyValueStatus::Read, true, "&h012" },
+        { kTestKey, "BINARY", KeyValueStatus::Read, false, "" },
+        { kTestKey, "MISSING", KeyValueStatus::NotRead, true, "" },
+        { "SOFTWARE\\ValtoraNoSuchKey", "PATH", KeyValueStatus::NotRead, true, "" },
+    };
+    for (const auto &check : checks) {
+        const KeyValueAnswer answer = reader.read(kRegistryLocalMachine, check.key, check.name);
+        expect(answer.status == check.status && answer.assigns == check.assigns
+                   && answer.value == check.value,
+               std::string(check.name) + ": \"" + answer.value + "\", expected \"" + check.value
+                   + "\"");
+    }
 
     RegistryKeyHandle key = 0;
     expect(registry->openKey(kRegistryLocalMachine, kTestKey, KeyValueReader::kAccessMask, key)

@@ -8,32 +8,22 @@
 
 namespace {
 
-int failures = 0;
 int systemCommands = 0;
 WPARAM command = 0;
 LPARAM position = -1;
 HWND captureDuringCommand = nullptr;
 
-void check(bool condition, const char *what)
-{
-    if (!condition) {
-        std::printf("FAILED: %s\n", what);
-        ++failures;
-    }
-}
-#define CHECK(condition) check((condition), #condition)
-
 LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_SYSCOMMAND) {
-        // Recorded, not passed on: the system's move loop would wait for the mouse.
-        ++systemCommands;
-        command = wParam;
-        position = lParam;
-        captureDuringCommand = GetCapture();
-        return 0;
+    if (message != WM_SYSCOMMAND) {
+        return DefWindowProcA(window, message, wParam, lParam);
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    // Recorded, not passed on: the system's move loop would wait for the mouse.
+    ++systemCommands;
+    command = wParam;
+    position = lParam;
+    captureDuringCommand = GetCapture();
+    return 0;
 }
 
 } // namespace
@@ -47,19 +37,16 @@ int main()
     RegisterClassA(&windowClass);
     const HWND window = CreateWindowExA(0, "AboutBox", "About", WS_POPUP | WS_VISIBLE, 100, 100,
                                         300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
-    CHECK(window != nullptr);
-    // The press on the surface gave the window the mouse capture.
-    SetCapture(window);
-    CHECK(GetCapture() == window);
-
+    SetCapture(window); // as the press on the surface did
+    const bool captured = window != nullptr && GetCapture() == window;
     startNativeWindowMove(reinterpret_cast<std::uintptr_t>(window));
-    CHECK(systemCommands == 1);
-    CHECK(command == 0xF012);
-    CHECK(position == 0);
-    CHECK(captureDuringCommand == nullptr);
-
-    if (failures == 0) {
-        std::printf("wine_windowmove: all checks passed\n");
+    if (!captured || systemCommands != 1 || command != 0xF012 || position != 0
+        || captureDuringCommand != nullptr) {
+        std::printf("FAILED: captured %d, %d commands, command %#llx at %lld, capture %p\n",
+                    int(captured), systemCommands, static_cast<unsigned long long>(command),
+                    static_cast<long long>(position), static_cast<void *>(captureDuringCommand));
+        return 1;
     }
-    return failures == 0 ? 0 : 1;
+    std::printf("wine_windowmove: all checks passed\n");
+    return 0;
 }
