@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-#include <QStringList>
 
 // Stores "key=text;key=text" in the "Properties" section.
 inline void storeTexts(SettingsStore &store, const QString &pairs)
@@ -15,18 +14,6 @@ inline void storeTexts(SettingsStore &store, const QString &pairs)
         store.setValue(QLatin1String(SettingsStore::kPropertiesSection), pair.left(equals),
                        pair.mid(equals + 1));
     }
-}
-
-// The nine option keys as stored, in the same form and in the order they are written.
-inline QString storedOptionTexts(const SettingsStore &store)
-{
-    QStringList pairs;
-    for (const char *key : { "jiaoshiflag", "jiaoshimiao", "gaojingflag", "gaojingmiao",
-                             "pingbiflag", "pingbifen", "shiquflag", "shiqu1", "shiqu2" }) {
-        pairs << QLatin1String(key) + QLatin1Char('=')
-                + store.value(QLatin1String(SettingsStore::kPropertiesSection), QLatin1String(key));
-    }
-    return pairs.join(QLatin1Char(';'));
 }
 
 // The whole file, or "<missing>" when it cannot be read.

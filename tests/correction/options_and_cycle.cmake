@@ -1,6 +1,4 @@
-# The correction options, their panel, the rules of an attempt and the correction cycle.
-valtora_add_test(NAME test_correctionoptions SOURCES test_correctionoptions.cpp TIMEOUT 30)
-valtora_add_test(NAME test_optionspanel SOURCES test_optionspanel.cpp GUI TIMEOUT 30)
+# The rules of an attempt and the option texts, the options panel and the correction cycle.
 valtora_add_test(NAME test_correctionrules SOURCES test_correctionrules.cpp TIMEOUT 30)
+valtora_add_test(NAME test_optionspanel SOURCES test_optionspanel.cpp GUI TIMEOUT 30)
 valtora_add_test(NAME test_correctioncycle SOURCES test_correctioncycle.cpp TIMEOUT 60)
-valtora_add_test(NAME test_correctiondays SOURCES test_correctiondays.cpp LINUX TIMEOUT 30)

@@ -1,186 +1,194 @@
+#include "common/intervaltimer.h"
 #include "correction/correctionrules.h"
+#include "correction/correctionsettings.h"
+#include "correction/timeofday.h"
+#include "correctiontesthelpers.h"
 #include "frames/receivedtimestate.h"
 
+#include <QTemporaryDir>
 #include <QTest>
-#include <limits>
 
 namespace {
 
-// 1 passes, 0 fails, -1 cannot be evaluated.
-int verdictOf(const std::optional<bool> &result)
+// A rule's answer to space-separated arguments, as text; "-" when it has none.
+QString answer(const QString &rule, const QString &input)
 {
-    return result.has_value() ? int(*result) : -1;
+    const QStringList args = input.split(QLatin1Char(' '));
+    const auto verdict = [](const std::optional<bool> &result) {
+        return result ? QString::number(int(*result)) : QStringLiteral("-");
+    };
+    if (rule == u"consecutive") { // the oldest, middle and newest stamp
+        ReceivedTimeState state;
+        state.recvStamp3 = args.at(0).toInt();
+        state.recvStamp2 = args.at(1).toInt();
+        state.recvStamp1 = args.at(2).toInt();
+        return verdict(CorrectionRules::consecutiveSeconds(state));
+    }
+    if (rule == u"outside window") { // received text, computer's time, minutes
+        return verdict(CorrectionRules::outsideMidnightWindow(
+            args.at(0), QTime::fromString(args.at(1)), qint16(args.at(2).toInt())));
+    }
+    if (rule == u"time") {
+        const auto time = CorrectionRules::timeOfDay(input);
+        return time ? time->toString(u"hh:mm:ss") : QStringLiteral("-");
+    }
+    if (rule == u"latched + 1") { // date and time texts, on a clock at 2026-12-05 12:00
+        const auto moment = CorrectionRules::latchedPlusOneSecond(
+            args.at(0), args.value(1), QDateTime(QDate(2026, 12, 5), QTime(12, 0)));
+        return moment ? moment->toString(Qt::ISODate) : QStringLiteral("-");
+    }
+    if (rule == u"line ns") {
+        return QString::number(CorrectionRules::frameTransmissionNs(input));
+    }
+    if (rule == u"advanced") { // second, ns since the frame began, latency ms
+        return CorrectionRules::advancedTime(QTime::fromString(args.at(0)), args.at(1).toLongLong(),
+                                             args.at(2).toInt())
+            .toString(u"hh:mm:ss.zzz");
+    }
+    if (rule == u"typed") {
+        const auto number = CorrectionSettings::typedNumber(input);
+        return number ? QString::number(*number) : QStringLiteral("-");
+    }
+    if (rule == u"timetosecond") {
+        return QString::number(::timetosecond(input));
+    }
+    const Result<QString> text = ::secondtotime(input.toDouble());
+    return text.ok() ? text.value() : text.error().text;
 }
 
 } // namespace
 
+// The rules of an attempt, the time-of-day texts and the option texts' conversions.
 class TestCorrectionRules : public QObject
 {
     Q_OBJECT
 private slots:
-    // Both differences are held in 16 bits.
-    void consecutiveSeconds_data()
+    void rules_data()
     {
-        QTest::addColumn<int>("oldest");
-        QTest::addColumn<int>("middle");
-        QTest::addColumn<int>("newest");
-        QTest::addColumn<int>("verdict");
-        const int noon = 12 * 3600;
-        QTest::newRow("one second apart") << noon << noon + 1 << noon + 2 << 1;
-        QTest::newRow("a second missing") << noon << noon + 1 << noon + 3 << 0;
-        QTest::newRow("repeated second") << noon << noon + 1 << noon + 1 << 0;
-        QTest::newRow("first frame at noon: 43200 does not fit") << 0 << 0 << noon << -1;
-        QTest::newRow("32767 still fits") << 0 << 0 << 32767 << 0;
-        QTest::newRow("32768 does not") << 0 << 0 << 32768 << -1;
-        QTest::newRow("-32768 fits") << 40000 << 40000 << 7232 << 0;
-        QTest::newRow("older difference too large") << 0 << 43200 << 43201 << -1;
-        QTest::newRow("over midnight") << 86398 << 86399 << 0 << -1;
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *rule, const char *input, const char *expected) {
+            QTest::addRow("%s: %s", rule, input) << QString::fromLatin1(rule)
+                                                 << QString::fromLatin1(input)
+                                                 << QString::fromLatin1(expected);
+        };
+        // Both differences one second, each held in 16 bits.
+        row("consecutive", "43200 43201 43203", "0");
+        row("consecutive", "43200 43202 43203", "0");
+        row("consecutive", "0 0 32767", "0");
+        row("consecutive", "0 0 32768", "-");
+        row("consecutive", "40000 40000 7232", "0");
+        row("consecutive", "0 43200 43201", "-");
+        // Both times more than N minutes from midnight; 1440 - N held in 16 bits.
+        row("outside window", "12:00:00 23:54:59 5", "1");
+        row("outside window", "12:00:00 00:05:59 5", "0");
+        row("outside window", "00:00:30 12:00:00 0", "0");
+        row("outside window", "12:00:00 12:00:00 720", "0");
+        row("outside window", "00:00:00 23:59:59 -1", "1");
+        row("outside window", "12:00:00 12:00:00 -31328", "-");
+        row("outside window", "12:00:00 12:00:00 -31327", "1");
+        row("outside window", "25:00:00 12:00:00 5", "-");
+        row("time", "12:13:1", "12:13:01"); // the test frame's one digit
+        for (const char *bad : { "24:00:00", "10:60:00", "10:00:60", "1a:00:00", "10:00",
+                                 "010:00:00", "+1:00:00" }) {
+            row("time", bad, "-");
+        }
+        row("latched + 1", "2026-12-05 12:13:04", "2026-12-05T12:13:05");
+        row("latched + 1", "2026-1-7 08:00:59", "2026-01-07T08:01:00"); // the computer's date
+        row("latched + 1", "", "-"); // nothing latched yet
+        row("latched + 1", "2026-02-30 12:00:00", "-");
+        row("latched + 1", "26-12-05 12:00:00", "-");
+        // Twelve bytes: start bit, data bits, parity bit, stop bits.
+        row("line ns", "115200,e,7,1.5", "1093750");
+        row("line ns", "4800,O,8,2", "30000000");
+        for (const char *bad : { "", "0,n,8,1", "9600,x,8,1", "9600,n,9,1", "9600,n,8,3",
+                                 "9600,n,8", "4611686018427387905,n,8,1" }) {
+            row("line ns", bad, "0");
+        }
+        // The wait is capped below a second before rounding; the latency comes after.
+        row("advanced", "12:00:00 -5000000 0", "12:00:00.000");
+        row("advanced", "23:59:59 3000000000 0", "23:59:59.999");
+        row("advanced", "12:00:00 9223372036854775807 0", "12:00:00.999");
+        row("advanced", "12:00:00 3000000000 40", "12:00:01.039");
+        row("advanced", "00:00:00 0 -1", "23:59:59.999");
+        // A typed number must be whole, rounded half to even.
+        row("typed", "7.5", "8");
+        row("typed", "  6.5 ", "6");
+        for (const char *bad : { "32767.5", "", "30abc", "inf", "nan", "1e300" }) {
+            row("typed", bad, "-");
+        }
+        // By fixed positions, without range checks.
+        row("timetosecond", "  07:05:09 ", "25509");
+        row("timetosecond", "8:5:3", "28800");
+        row("timetosecond", "99:99:99", "362439");
+        row("timetosecond", "7", "25207"); // hours and seconds 7
+        row("timetosecond", "\t12:34:56", "3656"); // a tab is not trimmed
+        row("timetosecond", "1.5", "3600"); // half on an even total rounds down
+        row("secondtotime", "1", "00:00:01");
+        row("secondtotime", "nan", "00:00:00");
+        row("secondtotime", "59.5", "00:00:60");
+        row("secondtotime", "1.5", "00:00:02");
+        row("secondtotime", "86400", "24:00:00");
+        row("secondtotime", "2147486399.5", "596523:59:60");
+        row("secondtotime", "2147486400", "Overflow");
+        row("secondtotime", "inf", "Overflow");
     }
-    void consecutiveSeconds()
+    void rules()
     {
-        ReceivedTimeState state;
-        QFETCH(int, oldest);
-        QFETCH(int, middle);
-        QFETCH(int, newest);
-        state.recvStamp3 = oldest;
-        state.recvStamp2 = middle;
-        state.recvStamp1 = newest;
-        QTEST(verdictOf(CorrectionRules::consecutiveSeconds(state)), "verdict");
-    }
-
-    void midnightWindow_data()
-    {
-        QTest::addColumn<QString>("received");
-        QTest::addColumn<QTime>("computer");
-        QTest::addColumn<int>("minutes");
-        QTest::addColumn<int>("verdict");
-        const QTime noon(12, 0);
-        QTest::newRow("computer 23:54:59 with 5") << "12:00:00" << QTime(23, 54, 59) << 5 << 1;
-        QTest::newRow("computer 00:05:59 with 5") << "12:00:00" << QTime(0, 5, 59) << 5 << 0;
-        QTest::newRow("received 23:54:59 with 5") << "23:54:59" << noon << 5 << 1;
-        QTest::newRow("received 23:55:00 with 5") << "23:55:00" << noon << 5 << 0;
-        QTest::newRow("0 keeps midnight itself out") << "00:00:30" << noon << 0 << 0;
-        QTest::newRow("0 lets 00:01 pass") << "00:01:00" << noon << 0 << 1;
-        QTest::newRow("720 leaves no window") << "12:00:00" << noon << 720 << 0;
-        QTest::newRow("negative lets all pass") << "00:00:00" << QTime(23, 59, 59) << -1 << 1;
-        QTest::newRow("1440 - N does not fit 16 bits") << "12:00:00" << noon << -31328 << -1;
-        QTest::newRow("1440 - N just fits") << "12:00:00" << noon << -31327 << 1;
-        QTest::newRow("received text not a time") << "25:00:00" << noon << 5 << -1;
-    }
-    void midnightWindow()
-    {
-        QFETCH(QString, received);
-        QFETCH(QTime, computer);
-        QFETCH(int, minutes);
-        QTEST(
-            verdictOf(CorrectionRules::outsideMidnightWindow(received, computer, qint16(minutes))),
-            "verdict");
-    }
-
-    void timeOfDay_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QTime>("expected");
-        QTest::newRow("two digits each") << "12:13:04" << QTime(12, 13, 4);
-        QTest::newRow("test frame's one digit") << "12:13:1" << QTime(12, 13, 1);
-        QTest::newRow("last second") << "23:59:59" << QTime(23, 59, 59);
-        QTest::newRow("hour 24") << "24:00:00" << QTime();
-        QTest::newRow("minute 60") << "10:60:00" << QTime();
-        QTest::newRow("second 60") << "10:00:60" << QTime();
-        QTest::newRow("letters") << "1a:00:00" << QTime();
-        QTest::newRow("two fields") << "10:00" << QTime();
-        QTest::newRow("three digits") << "010:00:00" << QTime();
-        QTest::newRow("sign") << "+1:00:00" << QTime();
-    }
-    void timeOfDay()
-    {
-        QFETCH(QString, text);
-        QTEST(CorrectionRules::timeOfDay(text).value_or(QTime()), "expected");
+        QFETCH(QString, rule);
+        QFETCH(QString, input);
+        QTEST(answer(rule, input), "expected");
     }
 
-    void latchedPlusOneSecond_data()
+    void timeTextsRoundTripOverADay()
     {
-        QTest::addColumn<QString>("date");
-        QTest::addColumn<QString>("time");
-        QTest::addColumn<QDateTime>("expected");
-        const auto row
-            = [](const char *name, const char *date, const char *time, QDateTime expected = {}) {
-                  QTest::newRow(name)
-                      << QString::fromLatin1(date) << QString::fromLatin1(time) << expected;
-              };
-        row("frame date", "2026-12-05", "12:13:04",
-            QDateTime(QDate(2026, 12, 5), QTime(12, 13, 5)));
-        row("computer date without zeros", "2026-1-7", "08:00:59",
-            QDateTime(QDate(2026, 1, 7), QTime(8, 1)));
-        row("nothing latched yet", "", "");
-        row("no such day", "2026-02-30", "12:00:00");
-        row("two-digit year", "26-12-05", "12:00:00");
-        row("bad time", "2026-12-05", "12:00:99");
+        for (qint32 n = 1; n <= 86399; ++n) {
+            const Result<QString> text = ::secondtotime(n);
+            if (!text.ok() || ::timetosecond(text.value()) != n) {
+                QFAIL(qPrintable(QString::number(n)));
+            }
+        }
     }
-    void latchedPlusOneSecond()
+
+    // "correct on period, delay on ms, mask on minutes, zone on". Loading stops at the first
+    // number out of range, leaving the options after it as they were.
+    void loadOptions_data()
     {
-        QFETCH(QString, date);
-        QFETCH(QString, time);
-        const QDateTime clockNow(QDate(2026, 12, 5), QTime(12, 0));
-        QTEST(CorrectionRules::latchedPlusOneSecond(date, time, clockNow).value_or(QDateTime()),
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("flags 5 and -1 true, a word false; leading numbers, half to even")
+            << "jiaoshiflag=5;gaojingflag=-1;pingbiflag=yes;shiquflag= 2x;jiaoshimiao=6.5abc;"
+               "gaojingmiao= 300 ms;pingbifen=-5"
+            << false << "1 6, 1 300, 0 -5, 1";
+        QTest::newRow("period out of range stops before the delay flag")
+            << "jiaoshiflag=1;jiaoshimiao=32768;gaojingflag=1;gaojingmiao=300;pingbiflag=1"
+            << true << "1 0, 0 0, 0 0, 0";
+        QTest::newRow("minutes rounding past the edge stop before the zone")
+            << "jiaoshiflag=1;jiaoshimiao=5;gaojingflag=1;gaojingmiao=-32768;pingbiflag=1;"
+               "pingbifen=32767.5;shiquflag=1"
+            << true << "1 5, 1 -32768, 1 0, 0";
+    }
+    void loadOptions()
+    {
+        QFETCH(QString, stored);
+        QTemporaryDir folder;
+        SettingsStore store(folder.filePath(QStringLiteral("settings.ini")));
+        storeTexts(store, stored);
+        CorrectionOptions o;
+        IntervalTimer timer3;
+        IntervalTimer timer4;
+        QTEST(CorrectionSettings(store, o, timer3, timer4).loadOptions().has_value(), "refused");
+        QTEST(QStringLiteral("%1 %2, %3 %4, %5 %6, %7")
+                  .arg(o.correctOn)
+                  .arg(o.correctPeriod)
+                  .arg(o.delayOn)
+                  .arg(o.delayMs)
+                  .arg(o.maskOn)
+                  .arg(o.maskMinutes)
+                  .arg(o.zoneOn),
               "expected");
-    }
-
-    void frameTransmission_data()
-    {
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<qint64>("expectedNs");
-        QTest::newRow("9600,n,8,1: ten bits a byte") << "9600,n,8,1" << qint64(12'500'000);
-        QTest::newRow("115200,e,7,1.5") << "115200,e,7,1.5" << qint64(1'093'750);
-        QTest::newRow("19200,n,8,2") << "19200,n,8,2" << qint64(6'875'000);
-        QTest::newRow("4800,o,8,1: parity bit") << "4800,o,8,1" << qint64(27'500'000);
-        QTest::newRow("upper-case letter") << "9600,N,8,1" << qint64(12'500'000);
-        QTest::newRow("empty") << "" << qint64(0);
-        QTest::newRow("speed 0") << "0,n,8,1" << qint64(0);
-        QTest::newRow("unknown parity") << "9600,x,8,1" << qint64(0);
-        QTest::newRow("nine data bits") << "9600,n,9,1" << qint64(0);
-        QTest::newRow("three stop bits") << "9600,n,8,3" << qint64(0);
-        QTest::newRow("missing field") << "9600,n,8" << qint64(0);
-        QTest::newRow("speed beyond any line") << "4611686018427387905,n,8,1" << qint64(0);
-    }
-    void frameTransmission()
-    {
-        QFETCH(QString, settings);
-        QTEST(CorrectionRules::frameTransmissionNs(settings), "expectedNs");
-    }
-
-    void advancedTime_data()
-    {
-        QTest::addColumn<QTime>("second");
-        QTest::addColumn<qint64>("sinceNs");
-        QTest::addColumn<int>("latencyMs");
-        QTest::addColumn<QTime>("expected");
-        const QTime noon(12, 0);
-        QTest::newRow("a clock that went backwards adds nothing")
-            << noon << qint64(-5'000'000) << 0 << noon;
-        QTest::newRow("rounded to the nearest millisecond")
-            << noon << qint64(12'499'999) << 0 << QTime(12, 0, 0, 12);
-        QTest::newRow("half a millisecond rounds up")
-            << noon << qint64(12'500'000) << 0 << QTime(12, 0, 0, 13);
-        QTest::newRow("just under the cap")
-            << noon << qint64(998'600'000) << 0 << QTime(12, 0, 0, 999);
-        QTest::newRow("never past midnight by the wait")
-            << QTime(23, 59, 59) << qint64(3'000'000'000) << 0 << QTime(23, 59, 59, 999);
-        QTest::newRow("the largest count")
-            << noon << std::numeric_limits<qint64>::max() << 0 << QTime(12, 0, 0, 999);
-        QTest::newRow("latency added after the cap")
-            << noon << qint64(3'000'000'000) << 40 << QTime(12, 0, 1, 39);
-        QTest::newRow("a receiver that sends ahead")
-            << noon << qint64(12'500'000) << -300 << QTime(11, 59, 59, 713);
-        QTest::newRow("latency across midnight")
-            << QTime(0, 0) << qint64(0) << -1 << QTime(23, 59, 59, 999);
-    }
-    void advancedTime()
-    {
-        QFETCH(QTime, second);
-        QFETCH(qint64, sinceNs);
-        QFETCH(int, latencyMs);
-        QTEST(CorrectionRules::advancedTime(second, sinceNs, latencyMs), "expected");
     }
 };
 

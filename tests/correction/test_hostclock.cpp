@@ -1,194 +1,138 @@
+#include "common/clockselection.h"
 #include "common/hostclock.h"
+#include "common/intervaltimer.h"
+#include "common/simulatedclock.h"
+#include "correction/correctioncycle.h"
+#include "correction/correctionlog.h"
+#include "correction/correctionoptions.h"
+#include "frames/receivedtimestate.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
-#include <cstring>
 #include <ctime>
-#include <optional>
 
 namespace {
 
 // A moment in UTC written as "yyyy-MM-ddTHH:mm:ss[.zzz]".
 qint64 utcMs(const QString &text)
 {
-    const QDateTime moment = QDateTime::fromString(text + QLatin1Char('Z'), Qt::ISODateWithMs);
-    if (!moment.isValid()) {
-        qFatal("Not a moment: %s", qPrintable(text));
-    }
-    return moment.toMSecsSinceEpoch();
-}
-
-// Whether this process may set the clock: the CAP_SYS_TIME bit of its effective set.
-std::optional<bool> hasClockRight()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    constexpr int kSysTimeBit = 25;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("CapEff:")) {
-            bool ok = false;
-            const quint64 capabilities = line.mid(7).trimmed().toULongLong(&ok, 16);
-            if (!ok) {
-                return std::nullopt;
-            }
-            return (capabilities >> kSysTimeBit & 1U) != 0;
-        }
-    }
-    return std::nullopt;
+    return QDateTime::fromString(text + QLatin1Char('Z'), Qt::ISODateWithMs).toMSecsSinceEpoch();
 }
 
 // A host clock whose last step records the request instead of calling the kernel.
 struct RecordingClock
 {
-    explicit RecordingClock(const QString &clockUtc)
-        : nowMs(utcMs(clockUtc))
-    {
-    }
+    explicit RecordingClock(const QString &clockUtc) : nowMs(utcMs(clockUtc)) { }
     QList<HostClockNative::Request> requests;
     int answer = 0;
-    qint64 nowMs = 0;
+    qint64 nowMs;
     HostClock clock { [this](const HostClockNative::Request &request) {
                          requests.append(request);
                          return answer;
                      },
                       [this] { return nowMs; } };
+    QString setUtc() const
+    {
+        const auto &last = requests.constLast();
+        return QDateTime::fromMSecsSinceEpoch(last.seconds * 1000 + last.nanoseconds / 1000000,
+                                              Qt::UTC)
+            .toString(Qt::ISODateWithMs);
+    }
 };
 
 } // namespace
 
+// The host clock's arithmetic in real time zones with the kernel call replaced, the correction
+// cycle on it, and the choice of a simulated clock.
 class TestHostClock : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
+    void init()
     {
-        // Also when started by hand: the zone must be read before any local time is.
+        // Set here too when started by hand: the zone must be read before any local time is.
         qputenv("TZ", "Europe/Berlin");
         tzset();
         // Winter in Berlin is one hour east of UTC; anything else means no zone data.
-        QCOMPARE(
-            QDateTime::fromMSecsSinceEpoch(utcMs(QStringLiteral("2026-01-15T11:00:00"))).time(),
-            QTime(12, 0));
+        QCOMPARE(QDateTime::fromMSecsSinceEpoch(utcMs(QStringLiteral("2026-01-15T11:00"))).time(),
+                 QTime(12, 0));
     }
 
-    // setTime keeps the clock's local date and hands the kernel the matching UTC moment.
-    // Moments in UTC and local times of 2026, without the year.
+    // setTime keeps the clock's local date and hands the kernel the matching UTC moment; the
+    // local fields are what the Windows call takes. Moments in UTC and local times of 2026.
     void setTimeAcrossDaylightSaving_data()
     {
         QTest::addColumn<QString>("clockUtc");
-        QTest::addColumn<QTime>("newTime");
+        QTest::addColumn<QString>("newTime");
         QTest::addColumn<QString>("expectedUtc");
-        const auto row
-            = [](const char *name, const char *clock, const char *time, const char *expected) {
-                  QTest::newRow(name) << QStringLiteral("2026-") + QLatin1String(clock)
-                                      << QTime::fromString(QLatin1String(time), Qt::ISODateWithMs)
-                                      << QStringLiteral("2026-") + QLatin1String(expected);
-              };
-        row("winter", "01-15T08:00", "12:00", "01-15T11:00");
-        row("summer, milliseconds kept", "07-15T08:00", "12:00:00.250", "07-15T10:00:00.250");
+        const auto row = [](const char *name, const char *clock, const char *time,
+                            const char *expected) {
+            QTest::newRow(name) << QStringLiteral("2026-") + QLatin1String(clock)
+                                << QString::fromLatin1(time)
+                                << QStringLiteral("2026-%1.000Z").arg(QLatin1String(expected));
+        };
+        row("winter", "01-15T08:00", "12:00", "01-15T11:00:00");
         row("summer evening keeps the date", "07-01T10:00", "23:59:59", "07-01T21:59:59");
         row("last second before spring change", "03-28T23:30", "01:59:59", "03-29T00:59:59");
-        row("spring gap start moves forward", "03-28T23:30", "02:00", "03-29T01:00");
-        row("spring gap middle moves forward", "03-28T23:30", "02:30", "03-29T01:30");
-        row("first summer time", "03-28T23:30", "03:00", "03-29T01:00");
-        row("before autumn overlap", "10-24T23:00", "01:59:59", "10-24T23:59:59");
-        row("overlap, clock in first pass", "10-25T00:29", "02:30", "10-25T00:30");
-        row("overlap, clock in second pass", "10-25T01:29", "02:30", "10-25T01:30");
-        row("overlap start, clock in second pass", "10-25T01:00:30", "02:00", "10-25T01:00");
-        row("after autumn overlap", "10-25T00:30", "03:00", "10-25T02:00");
+        row("spring gap moves forward", "03-28T23:30", "02:30", "03-29T01:30:00");
+        row("first summer time", "03-28T23:30", "03:00", "03-29T01:00:00");
+        row("overlap, clock in first pass", "10-25T00:29", "02:30", "10-25T00:30:00");
+        row("overlap, clock in second pass", "10-25T01:29", "02:30", "10-25T01:30:00");
+        row("overlap start, clock in second pass", "10-25T01:00:30", "02:00", "10-25T01:00:00");
+        row("after autumn overlap", "10-25T00:30", "03:00", "10-25T02:00:00");
+        QTest::newRow("summer, milliseconds kept")
+            << "2026-07-15T08:00" << "12:00:00.250" << "2026-07-15T10:00:00.250Z";
     }
     void setTimeAcrossDaylightSaving()
     {
         QFETCH(QString, clockUtc);
-        QFETCH(QTime, newTime);
-        QFETCH(QString, expectedUtc);
-        QVERIFY(newTime.isValid());
+        QFETCH(QString, newTime);
+        const QTime time = QTime::fromString(newTime, Qt::ISODateWithMs);
         RecordingClock host(clockUtc);
-        QCOMPARE(host.clock.setTime(newTime), Outcome());
+        QCOMPARE(host.clock.setTime(time), Outcome());
         QCOMPARE(host.requests.size(), 1);
-        const HostClockNative::Request &request = host.requests.first();
-        const qint64 expected = utcMs(expectedUtc);
-        QCOMPARE(request.seconds, expected / 1000);
-        QCOMPARE(request.nanoseconds, qint32(expected % 1000 * 1000000));
-        // The local fields are what the Windows call takes: the clock's date, the time given.
-        const HostClockNative::WallTime &local = request.local;
+        QTEST(host.setUtc(), "expectedUtc");
+        const HostClockNative::WallTime &local = host.requests.first().local;
         QCOMPARE(QDate(local.year, local.month, local.day),
                  QDateTime::fromMSecsSinceEpoch(host.nowMs).date());
-        QCOMPARE(QTime(local.hour, local.minute, local.second, local.millisecond), newTime);
+        QCOMPARE(QTime(local.hour, local.minute, local.second, local.millisecond), time);
     }
 
-    void setDateKeepsTimeOfDay()
+    // setDate keeps the time of day (winter time to summer time here); setDateTime is one
+    // request, and a moment in the repeated autumn hour keeps its occurrence.
+    void setDateAndDateTime()
     {
-        // 12:34:56.789 winter time; the same face in summer time is two hours east of UTC.
         RecordingClock host(QStringLiteral("2026-03-28T11:34:56.789"));
         QCOMPARE(host.clock.setDate(QDate(2026, 7, 1)), Outcome());
-        QCOMPARE(host.requests.size(), 1);
-        QCOMPARE(host.requests.first().seconds,
-                 utcMs(QStringLiteral("2026-07-01T10:34:56")) / 1000);
-        QCOMPARE(host.requests.first().nanoseconds, 789000000);
+        QCOMPARE(host.setUtc(), QStringLiteral("2026-07-01T10:34:56.789Z"));
+        for (const char *moment : { "2026-12-05T23:00:00.250", "2026-10-25T00:30:00.000",
+                                    "2026-10-25T01:30:00.000" }) {
+            const qint64 ms = utcMs(QLatin1String(moment));
+            QCOMPARE(host.clock.setDateTime(QDateTime::fromMSecsSinceEpoch(ms)), Outcome());
+            QCOMPARE(host.setUtc(), QLatin1String(moment) + u'Z');
+        }
+        QCOMPARE(host.requests.size(), 4);
     }
 
-    // Date and time in one request; a moment in the repeated autumn hour keeps its occurrence.
-    void setDateTimeIsOneRequest_data()
+    void refusalsAndInvalidValues()
     {
-        QTest::addColumn<qint64>("momentMs");
-        QTest::newRow("across midnight") << utcMs(QStringLiteral("2026-12-05T23:00:00.250"));
-        QTest::newRow("first pass of the repeated hour")
-            << utcMs(QStringLiteral("2026-10-25T00:30:00"));
-        QTest::newRow("second pass of the repeated hour")
-            << utcMs(QStringLiteral("2026-10-25T01:30:00"));
-    }
-    void setDateTimeIsOneRequest()
-    {
-        QFETCH(qint64, momentMs);
-        RecordingClock host(QStringLiteral("2026-12-04T22:59:59"));
-        QCOMPARE(host.clock.setDateTime(QDateTime::fromMSecsSinceEpoch(momentMs)), Outcome());
-        QCOMPARE(host.requests.size(), 1);
-        QCOMPARE(host.requests.first().seconds * 1000 + host.requests.first().nanoseconds / 1000000,
-                 momentMs);
-    }
-
-    void nowReadsLocalTime()
-    {
-        RecordingClock host(QStringLiteral("2026-07-01T22:30:00"));
-        QCOMPARE(host.clock.now(), QDateTime(QDate(2026, 7, 2), QTime(0, 30)));
-    }
-
-    void refusalsBecomeTexts_data()
-    {
-        QTest::addColumn<int>("error");
-        QTest::addColumn<QString>("text");
+        RecordingClock host(QStringLiteral("2026-07-01T10:00:00"));
+        host.answer = EINVAL;
+        QCOMPARE(host.clock.setTime(QTime(9, 0)), (ErrorValue { EINVAL, "Invalid argument" }));
         // The missing right comes with what to do about it.
-        QTest::newRow("missing right")
-            << EPERM
-            << "VALTORA lacks the right to set the system clock (Operation not permitted). "
-               "Installed from its package, VALTORA sets the clock for the members of the group "
-               "valtora: sudo adduser $USER valtora, then log in again. A program built by hand "
-               "needs that right given to it alone: sudo setcap cap_sys_time+ep "
-                + QCoreApplication::applicationFilePath();
-        QTest::newRow("other error") << EINVAL << "Invalid argument";
-    }
-    void refusalsBecomeTexts()
-    {
-        QFETCH(int, error);
-        RecordingClock host(QStringLiteral("2026-07-01T10:00:00"));
-        host.answer = error;
-        const Outcome outcome = host.clock.setTime(QTime(9, 0));
-        QVERIFY(outcome.has_value());
-        QCOMPARE(outcome->number, error);
-        QTEST(outcome->text, "text");
-    }
-
-    void invalidValuesNeverReachTheSystem()
-    {
-        RecordingClock host(QStringLiteral("2026-07-01T10:00:00"));
+        host.answer = EPERM;
+        QCOMPARE(host.clock.setTime(QTime(9, 0))->text,
+                 "VALTORA lacks the right to set the system clock (Operation not permitted). "
+                 "Installed from its package, VALTORA sets the clock for the members of the group "
+                 "valtora: sudo adduser $USER valtora, then log in again. A program built by hand "
+                 "needs that right given to it alone: sudo setcap cap_sys_time+ep "
+                     + QCoreApplication::applicationFilePath());
         QVERIFY(host.clock.setDate(QDate()).has_value());
         QVERIFY(host.clock.setTime(QTime(25, 0)).has_value());
-        QVERIFY(host.requests.isEmpty());
+        QCOMPARE(host.requests.size(), 2);
         // The conversion refuses a day that timegm would quietly move to 2 March.
         HostClockNative::WallTime wall;
         wall.year = 2026;
@@ -198,26 +142,200 @@ private slots:
         QVERIFY(!HostClockNative::toInstant(wall, 0, seconds));
     }
 
-    // Run the way the test command runs the suite, the real clock cannot be moved. The attempt
-    // sets the clock to its own reading of a moment ago, so even a mistaken success changes
-    // nothing that matters; with the right to set the clock the attempt is not made at all.
+    // Run as the test command runs the suite, the real clock cannot be moved. The attempt sets
+    // the clock to its own reading, so even a mistaken success changes nothing that matters;
+    // a process holding the right (bit 25 of its effective set) makes no attempt at all.
     void realAttemptWithoutTheRightIsRefused()
     {
-        const std::optional<bool> mayMoveClock = hasClockRight();
-        if (!mayMoveClock.has_value()) {
-            QSKIP("The process's capabilities cannot be read; no attempt is made.");
-        }
-        if (*mayMoveClock) {
+        QFile status(QStringLiteral("/proc/self/status"));
+        QVERIFY(status.open(QIODevice::ReadOnly));
+        const QByteArray text = status.readAll();
+        const qsizetype at = text.indexOf("CapEff:");
+        bool ok = false;
+        const quint64 capabilities = text.mid(at + 7, 18).trimmed().toULongLong(&ok, 16);
+        QVERIFY(at >= 0 && ok);
+        if ((capabilities >> 25 & 1U) != 0) {
             QSKIP("This process holds CAP_SYS_TIME; a real attempt could move the clock.");
         }
         HostClock clock;
-        const QTime current = clock.now().time();
-        const Outcome outcome = clock.setTime(current);
+        const Outcome outcome = clock.setTime(clock.now().time());
         QVERIFY(outcome.has_value());
         QCOMPARE(outcome->number, EPERM);
-        QVERIFY(outcome->text.startsWith(
-            QStringLiteral("VALTORA lacks the right to set the system clock (%1). ")
-                .arg(QString::fromLocal8Bit(std::strerror(EPERM)))));
+        QVERIFY(outcome->text.startsWith(u"VALTORA lacks the right to set the system clock"));
+    }
+
+    // The correction cycle on the host clock: which moment the clock is set to around midnight
+    // and the daylight-saving changes. path: 0 immediate, 1 delayed, 2 delayed with the
+    // midnight window.
+    void correctionDay_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QString>("clockUtc");
+        QTest::addColumn<QString>("received"); // local date and time the receiver sent
+        QTest::addColumn<int>("path");
+        QTest::addColumn<QString>("expectedUtc"); // empty: not set
+        const auto row = [](const char *name, const char *clock, const char *received, int path,
+                            const char *expected, const char *zone = "Europe/Berlin") {
+            QTest::newRow(name) << QByteArray(zone) << QString::fromLatin1(clock)
+                                << QString::fromLatin1(received) << path
+                                << (*expected ? QString::fromLatin1(expected) + QStringLiteral(".000Z") : QString());
+        };
+        row("day before the spring gap", "2026-03-28T01:29:45", "2026-03-28 02:29:50", 0,
+            "2026-03-28T01:29:50");
+        row("day after the spring gap", "2026-03-30T00:29:45", "2026-03-30 02:29:50", 0,
+            "2026-03-30T00:29:50");
+        row("last second before the gap", "2026-03-29T00:59:58", "2026-03-29 01:59:59", 0,
+            "2026-03-29T00:59:59");
+        row("first seconds after the gap", "2026-03-29T01:00:00.5", "2026-03-29 03:00:01", 0,
+            "2026-03-29T01:00:01");
+        row("clock 12 h + 1 s slow", "2026-12-05T10:59:58", "2026-12-05 23:59:59", 0,
+            "2026-12-05T22:59:59");
+        row("clock 12 h + 1 s fast", "2026-12-05T11:00:01", "2026-12-05 00:00:00", 0,
+            "2026-12-04T23:00:00");
+        row("right clock past midnight, last second before", "2026-12-04T23:00:00.005",
+            "2026-12-04 23:59:59", 0, "2026-12-04T22:59:59");
+        row("slow clock before midnight, first seconds after", "2026-12-05T22:59:59.5",
+            "2026-12-06 00:00:02", 0, "2026-12-05T23:00:02");
+        row("delayed: last summer second of the repeated hour", "2026-10-25T00:59:59.2",
+            "2026-10-25 02:59:59", 1, "2026-10-25T01:00:00");
+        row("delayed: last second of the repeated hour", "2026-10-25T01:59:59.2",
+            "2026-10-25 02:59:59", 1, "2026-10-25T02:00:00");
+        row("delayed with mask: the same", "2026-10-25T00:59:59.2", "2026-10-25 02:59:59", 2,
+            "2026-10-25T01:00:00");
+        row("delayed with mask: day after the spring gap", "2026-03-30T00:29:49.5",
+            "2026-03-30 02:29:49", 2, "2026-03-30T00:29:50");
+        row("east of UTC, day before the spring gap", "2026-10-02T16:29:45",
+            "2026-10-03 02:29:50", 0, "2026-10-02T16:29:50", "Australia/Sydney");
+        // Cuba skips 00:00-00:59 on 8 March: no receiver there sends 00:00:02 that night.
+        row("across midnight into a skipped hour", "2026-03-08T04:59:59.5",
+            "2026-03-08 00:00:02", 0, "", "America/Havana");
+    }
+    void correctionDay()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QString, clockUtc);
+        QFETCH(QString, received);
+        QFETCH(int, path);
+        qputenv("TZ", zone);
+        tzset();
+        RecordingClock host(clockUtc);
+        CorrectionOptions options;
+        options.correctOn = true;
+        options.delayOn = path != 0;
+        options.delayMs = 300;
+        options.maskOn = path == 2;
+        options.maskMinutes = 1;
+        ReceivedTimeState state;
+        state.recvDate = received.left(10);
+        state.recvTime = received.mid(11);
+        state.recvDateTime = received;
+        state.recvStamp1 = QTime::fromString(state.recvTime).msecsSinceStartOfDay() / 1000;
+        state.recvStamp2 = state.recvStamp1 - 1;
+        state.recvStamp3 = state.recvStamp1 - 2;
+        state.frameEndNs = 5'000'000'000;
+        FreshnessState freshness;
+        freshness.dataFresh = true;
+        IntervalTimer timer3(1000);
+        IntervalTimer timer4(300);
+        QTemporaryDir folder;
+        CorrectionLog log(host.clock, folder.filePath(QStringLiteral("logfile.txt")));
+        CorrectionCycle cycle(options, state, freshness, timer3, timer4, host.clock, log, {},
+                              [] { return qint64(5'000'000'000); });
+
+        cycle.Timer3_Timer();
+        for (int tick = 0; path != 0 && tick < 3; ++tick) {
+            cycle.Timer4_Timer();
+        }
+
+        QFETCH(QString, expectedUtc);
+        QCOMPARE(host.requests.size(), expectedUtc.isEmpty() ? 0 : 1); // date and time at once
+        if (!expectedUtc.isEmpty()) {
+            QCOMPARE(host.setUtc(), expectedUtc);
+        }
+    }
+
+    // kind: "host", "simulated" or "" (refused); start: invalid means the host's time.
+    void select_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<double>("ratePpm");
+        const QDateTime start(QDate(2026, 12, 5), QTime(23, 59, 50));
+        const auto row = [](const char *setting, const char *kind, QDateTime start = {},
+                            double ratePpm = 0) {
+            QTest::newRow(*setting != 0 ? setting : "empty")
+                << QString::fromLatin1(setting) << QString::fromLatin1(kind) << start << ratePpm;
+        };
+        row("", "host");
+        row("system", "host");
+        row("simulated", "simulated");
+        row("simulated@2026-12-05T23:59:50~-12.5ppm", "simulated", start, -12.5);
+        row("simulated~1000ppm", "simulated", {}, 1000);
+        for (const char *refused :
+             { "simulated@2026-02-30T12:00:00", "simulated@2026-12-5T23:59:50",
+               "simulated@2026-12-05T23:59:50Z",
+               "simulated@2026-03-29T02:30:00", // skipped by the spring change
+               "simulated~+1000.1ppm", "simulated~+50", "system~+50ppm", "System" }) {
+            row(refused, "");
+        }
+    }
+    void select()
+    {
+        QFETCH(QString, setting);
+        QFETCH(QString, kind);
+        QFETCH(QDateTime, start);
+        QFETCH(double, ratePpm);
+        const ClockSelection selection = selectSystemClock(setting);
+        const auto *simulated = dynamic_cast<const SimulatedClock *>(selection.clock.get());
+        QCOMPARE(dynamic_cast<const HostClock *>(selection.clock.get()) != nullptr, kind == u"host");
+        QCOMPARE(simulated != nullptr, kind == u"simulated");
+        QCOMPARE(selection.error.isEmpty(), !kind.isEmpty());
+        QCOMPARE(selection.notice.isEmpty(), !simulated);
+        if (kind.isEmpty()) {
+            QVERIFY(selection.error.contains(u'"' + setting + u'"'));
+            QVERIFY(selection.error.contains(QLatin1String("simulated@YYYY-MM-DDThh:mm:ss")));
+        }
+        if (!simulated) {
+            return;
+        }
+        const QDateTime expected = start.isValid() ? start : QDateTime::currentDateTime();
+        QVERIFY(qAbs(simulated->now().msecsTo(expected)) < 5000);
+        QCOMPARE(simulated->ratePpm(), ratePpm);
+        QVERIFY(selection.notice.startsWith(QLatin1String("VALTORA: using a simulated clock")));
+        QVERIFY(selection.notice.contains(QLatin1String("the computer's clock is never changed")));
+        QVERIFY(!start.isValid() || selection.notice.contains(start.toString(u"yyyy-MM-dd HH:mm:ss")));
+        QCOMPARE(selection.notice.contains(QLatin1String(ratePpm > 0 ? "ppm fast" : "ppm slow")),
+                 ratePpm != 0);
+    }
+
+    // A drifting clock gains its rate on the host from its start and again from every set; a
+    // set moves only its own reading, and a time skipped by the spring change reads as the
+    // hour after, as the host clock reads it.
+    void simulatedClock_data()
+    {
+        QTest::addColumn<double>("ratePpm");
+        QTest::addColumn<int>("gainedMs"); // in 1000 s of the host's clock
+        QTest::newRow("+50 ppm") << 50.0 << 50;
+        QTest::newRow("-20 ppm") << -20.0 << -20;
+    }
+    void simulatedClock()
+    {
+        QFETCH(double, ratePpm);
+        QFETCH(int, gainedMs);
+        qint64 hostMs = 1'000'000'000'000;
+        const QDateTime start(QDate(2026, 3, 29), QTime(1, 0));
+        SimulatedClock clock(start, ratePpm, [&hostMs] { return hostMs; });
+        hostMs += 1'000'000;
+        QCOMPARE(clock.now(), start.addMSecs(1'000'000 + gainedMs));
+        QCOMPARE(clock.setTime(QTime(2, 30)), Outcome());
+        hostMs += 1'000'000;
+        const QDateTime later = QDateTime(start.date(), QTime(3, 30)).addMSecs(1'000'000 + gainedMs);
+        QCOMPARE(clock.now(), later);
+        QCOMPARE(clock.setDate(QDate(2027, 1, 1)), Outcome());
+        QVERIFY(clock.setDate(QDate()).has_value());
+        QVERIFY(clock.setTime(QTime()).has_value());
+        QCOMPARE(clock.now(), QDateTime(QDate(2027, 1, 1), later.time()));
     }
 };
 
