@@ -100,8 +100,6 @@ private slots:
         QTest::newRow("Enter on the system-information button")
             << "cmdSysInfo" << int(Qt::Key_Return);
         QTest::newRow("keypad Enter on it") << "cmdSysInfo" << int(Qt::Key_Enter);
-        QTest::newRow("Esc on it") << "cmdSysInfo" << int(Qt::Key_Escape);
-        QTest::newRow("Enter on a label") << "lblVersion" << int(Qt::Key_Return);
         QTest::newRow("Esc on the dialog") << "frmAbout" << int(Qt::Key_Escape);
     }
     void closing()
@@ -158,14 +156,12 @@ private slots:
         QTest::addColumn<int>("button");
         QTest::addColumn<int>("moves");
         QTest::newRow("left on the surface") << "" << int(Qt::LeftButton) << 1;
-        QTest::newRow("middle on the surface") << "" << int(Qt::MiddleButton) << 1;
         QTest::newRow("left on the grey rule") << "Line1(1)" << int(Qt::LeftButton) << 1;
         QTest::newRow("right on the white rule") << "Line1(0)" << int(Qt::RightButton) << 1;
         QTest::newRow("left on the version label") << "lblVersion" << int(Qt::LeftButton) << 0;
         QTest::newRow("right on a contact line") << "Label3" << int(Qt::RightButton) << 0;
         QTest::newRow("middle on the system-information button")
             << "cmdSysInfo" << int(Qt::MiddleButton) << 0;
-        QTest::newRow("right on OK") << "cmdOK" << int(Qt::RightButton) << 0;
     }
     void pressesMove()
     {

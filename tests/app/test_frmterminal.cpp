@@ -82,9 +82,12 @@ private slots:
         QTest::addColumn<QString>("stored"); // null: a first run, nothing stored
         QTest::addColumn<QString>("settings");
         QTest::newRow("nothing stored") << QString() << "9600,n,8,1";
-        QTest::newRow("panel speed, two stop bits") << "76800,n,8,2" << "76800,n,8,2";
-        QTest::newRow("parity the pty refuses") << "76800,e,8,1" << "9600,n,8,1";
-        QTest::newRow("unknown parity") << "9600,x,8,1" << "9600,n,8,1";
+        QTest::newRow("panel speed, two stop bits") << "76800,n,8,2"
+                                                    << "76800,n,8,2";
+        QTest::newRow("parity the pty refuses") << "76800,e,8,1"
+                                                << "9600,n,8,1";
+        QTest::newRow("unknown parity") << "9600,x,8,1"
+                                        << "9600,n,8,1";
     }
     void storedSettingsAtStart()
     {
@@ -95,8 +98,8 @@ private slots:
         m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com2"), pty.linkPath());
         const bool first = stored.isNull();
         if (!first) {
-            const QStringList keys { "portSettings", "CommPort", "Handshaking", "Echo",
-                                     "jiaoshiflag",  "jiaoshimiao" };
+            const QStringList keys { "portSettings", "CommPort",    "Handshaking",
+                                     "Echo",         "jiaoshiflag", "jiaoshimiao" };
             const QStringList values { stored, "2", "1", "True", "1", "40000" };
             for (int i = 0; i < keys.size(); ++i) {
                 m_store->setValue(QStringLiteral("Properties"), keys.at(i), values.at(i));
@@ -316,8 +319,8 @@ private:
     {
         m_trackingPath = m_dir->filePath(QStringLiteral("tracking.csv"));
         m_window = std::make_unique<frmTerminal>(TerminalServices {
-            m_clock, *m_store, *m_messages, *m_icon,
-            m_dir->filePath(QStringLiteral("logfile.txt")), QString(), m_trackingPath });
+            m_clock, *m_store, *m_messages, *m_icon, m_dir->filePath(QStringLiteral("logfile.txt")),
+            QString(), m_trackingPath });
     }
     void createStartedWindow()
     {

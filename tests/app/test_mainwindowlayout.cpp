@@ -144,8 +144,8 @@ private slots:
                 QVERIFY2(ReadableColour::contrastRatio(text, shown.color(QPalette::Base)) >= 4.5,
                          name);
                 // On dark, still blue: the blue channel leads, the others lighten it.
-                QVERIFY2(isDark ? text.blue() == 255 && text.red() == text.green()
-                                 && text.red() > 0 && text.red() < 200
+                QVERIFY2(isDark ? text.blue() == 255 && text.red() == text.green() && text.red() > 0
+                                 && text.red() < 200
                                 : text == QColor(0, 0, 255),
                          qPrintable(text.name()));
             }
