@@ -1,4 +1,5 @@
 #include "ptyport.h"
+#include "serial/currentportview.h"
 #include "serial/portpanel.h"
 #include "serial/portrestore.h"
 
@@ -6,9 +7,7 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
 #include <memory>
-#include <termios.h>
 
 using namespace Qt::StringLiterals;
 
@@ -17,69 +16,71 @@ namespace {
 constexpr int kPtyPort = PtyPort::kPtyPort;
 constexpr int kMissingPort = 5;
 
-// A list's entries, separated by blanks.
-QString entriesOf(const QComboBox *list)
+// A device that takes no flow control at all; no pseudo-terminal refuses one.
+struct FlowRefusingPort : MSComm1
 {
-    QStringList entries;
-    for (int index = 0; index < list->count(); ++index) {
-        entries.append(list->itemText(index));
-    }
-    return entries.join(u' ');
-}
-
-QString com(int port)
-{
-    return u"Com%1"_s.arg(port);
-}
-
-// A device that takes no flow control at all.
-class FlowRefusingPort : public MSComm1
-{
-public:
     using MSComm1::MSComm1;
-    Outcome setHandshaking(qint32) override
-    {
-        return ErrorValue { MSComm1::kErrorSettingsRefused, u"Invalid argument"_s };
-    }
+    Outcome setHandshaking(qint32) override { return ErrorValue { 8015, u"Invalid argument"_s }; }
 };
 
-// The panel's controls as the main window has them; each option group in its own frame.
-struct PanelWidgets
+// The panel's controls as the main window has them. The option groups sit in frames of
+// their own; each option is sized to its caption, as a click hits only its indicator or text.
+PortPanel::Controls controlsOn(QWidget *window)
+{
+    PortPanel::Controls c;
+    for (QComboBox **list : { &c.cboPort, &c.cboSpeed, &c.cboDataBits, &c.cboParity, &c.cboStopBits,
+                              &c.Combo1, &c.Combo6 }) {
+        *list = new QComboBox(window);
+    }
+    c.Combo1->setEditable(true);
+    QGroupBox *frames[] = { new QGroupBox(window), new QGroupBox(window) };
+    frames[0]->resize(150, 130);
+    frames[1]->setGeometry(160, 0, 150, 80);
+    const auto option = [&frames](int frame, int row) {
+        auto *button = new QRadioButton(u"Option %1"_s.arg(row), frames[frame]);
+        button->move(10, 20 + 25 * row);
+        button->adjustSize();
+        return button;
+    };
+    c.optFlow = { option(0, 0), option(0, 1), option(0, 2), option(0, 3) };
+    c.optEcho = { option(1, 0), option(1, 1) };
+    return c;
+}
+
+// The panel over the port service on a real pseudo-terminal, shown so that it can be clicked.
+struct Panel : PtyPort
 {
     QWidget window;
-    PortPanel::Controls controls;
-    QPushButton *Command1 = new QPushButton(u"OK"_s, &window);
+    PortPanel::Controls c = controlsOn(&window);
+    QPushButton *ok = new QPushButton(u"OK"_s, &window);
+    bool echoFlag = false;
+    QList<ErrorValue> reports;
+    PortPanel panel { c, port, store, echoFlag, [this](const ErrorValue &e) { reports << e; } };
 
-    PanelWidgets()
+    Panel()
     {
-        for (QComboBox **list :
-             { &controls.cboPort, &controls.cboSpeed, &controls.cboDataBits, &controls.cboParity,
-               &controls.cboStopBits, &controls.Combo1, &controls.Combo6 }) {
-            *list = new QComboBox(&window);
-        }
-        controls.Combo1->setEditable(true);
-        controls.Combo6->setEditable(true);
-        auto *flowFrame = new QGroupBox(&window);
-        auto *echoFrame = new QGroupBox(&window);
-        // Sized to their captions: a click hits a radio button only on its indicator or text.
-        const auto place = [](QRadioButton *option, int row) {
-            option->move(10, 20 + 25 * row);
-            option->adjustSize();
-        };
-        const QStringList flow { u"None"_s, u"Xon/Xoff"_s, u"RTS"_s, u"Xon/RTS"_s };
-        for (int index = 0; index < 4; ++index) {
-            controls.optFlow[index] = new QRadioButton(flow.at(index), flowFrame);
-            place(controls.optFlow[index], index);
-        }
-        controls.optEcho
-            = { new QRadioButton(u"Off"_s, echoFrame), new QRadioButton(u"On"_s, echoFrame) };
-        place(controls.optEcho[0], 0);
-        place(controls.optEcho[1], 1);
-        flowFrame->setGeometry(0, 0, 150, 130);
-        echoFrame->setGeometry(160, 0, 150, 80);
-        Command1->setGeometry(160, 100, 80, 25);
+        mapPort(kMissingPort, missingDevice());
+        ok->setGeometry(160, 100, 80, 25);
+        QObject::connect(ok, &QPushButton::clicked, &panel, &PortPanel::Command1_Click);
         window.resize(400, 200);
         window.show();
+    }
+    QString portState() const
+    {
+        return u"%1 %2"_s.arg(port.commPort()).arg(port.portOpen() ? "open" : "closed");
+    }
+    void choose(QComboBox *list, const QString &text)
+    {
+        QVERIFY2(list->findText(text) >= 0, qPrintable(text));
+        list->setCurrentIndex(list->findText(text));
+    }
+    void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    // Start-up on the pseudo-terminal: port 2, opened, the panel filled.
+    void startOnPty()
+    {
+        QCOMPARE(port.setCommPort(kPtyPort), Outcome());
+        QCOMPARE(OPENCOMM2(port), Outcome());
+        panel.LoadPropertySettings();
     }
 };
 
@@ -88,227 +89,117 @@ struct PanelWidgets
 class TestPortPanel : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<PtyPort> m_f;
-    MSComm1 *m_port = nullptr;
-    std::unique_ptr<PanelWidgets> m_widgets;
-    const PortPanel::Controls *m_c = nullptr;
-    std::unique_ptr<PortPanel> m_panel;
-    QList<ErrorValue> m_reports;
-    bool m_echoFlag = false;
-
-    // The four stored keys: portSettings, CommPort, Handshaking, Echo.
-    QStringList stored() const
-    {
-        QStringList values;
-        for (const char *key : { "portSettings", "CommPort", "Handshaking", "Echo" }) {
-            values << m_f->store.value(QString::fromLatin1(SettingsStore::kPropertiesSection),
-                                       QLatin1String(key));
-        }
-        return values;
-    }
-    QString portState() const
-    {
-        return u"%1 %2"_s.arg(m_port->commPort()).arg(m_port->portOpen() ? "open" : "closed");
-    }
-    void choose(QComboBox *list, const QString &text)
-    {
-        const int index = list->findText(text);
-        QVERIFY2(index >= 0, qPrintable(text));
-        list->setCurrentIndex(index);
-    }
-    // Speed, parity, data bits, stop bits.
-    void chooseLine(const QStringList &line)
-    {
-        choose(m_c->cboSpeed, line[0]);
-        choose(m_c->cboParity, line[1]);
-        choose(m_c->cboDataBits, line[2]);
-        choose(m_c->cboStopBits, line[3]);
-    }
-    void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
-    void clickOk() { click(m_widgets->Command1); }
-    // Start-up on the pseudo-terminal: port 2, opened, lists filled.
-    void startOnPty()
-    {
-        QCOMPARE(m_port->setCommPort(kPtyPort), Outcome());
-        QCOMPARE(OPENCOMM2(*m_port), Outcome());
-        m_panel->LoadPropertySettings();
-        QVERIFY(m_port->portOpen());
-    }
+    std::unique_ptr<Panel> m_p;
 
 private slots:
     void init()
     {
-        m_f = std::make_unique<PtyPort>();
-        QVERIFY(m_f->pty.isValid());
-        m_f->mapPort(kMissingPort, m_f->missingDevice());
-        m_port = &m_f->port;
-        m_widgets = std::make_unique<PanelWidgets>();
-        m_c = &m_widgets->controls;
-        m_reports.clear();
-        m_echoFlag = false;
-        m_panel = std::make_unique<PortPanel>(
-            *m_c, *m_port, m_f->store, m_echoFlag,
-            [this](const ErrorValue &error) { m_reports.append(error); });
-        connect(m_widgets->Command1, &QPushButton::clicked, m_panel.get(),
-                &PortPanel::Command1_Click);
+        m_p = std::make_unique<Panel>();
+        QVERIFY(m_p->pty.isValid());
     }
-    void cleanup()
-    {
-        m_panel.reset();
-        m_widgets.reset();
-        m_f.reset();
-    }
+    void cleanup() { m_p.reset(); }
 
-    void listsHoldEntriesOnceInOrder()
+    // Filled twice, the lists hold their entries once; a typed-in value stays; each port
+    // entry tells its device. The port's state is shown by position, clicks change choices.
+    void showsPortAndTakesClicks()
     {
-        m_c->Combo1->setEditText(u"30"_s);
-        m_panel->LoadPropertySettings();
-        m_panel->LoadPropertySettings();
-        QStringList ports;
-        for (int port = 1; port <= 16; ++port) {
-            ports << com(port);
-        }
-        QCOMPARE(entriesOf(m_c->cboPort), ports.join(u' '));
-        QCOMPARE(entriesOf(m_c->Combo1), u"5 10 30 60 180 600 1800 3600"_s);
-        QCOMPARE(entriesOf(m_c->Combo6), u"1 2 3 4 5 6 7 8 9 10 15 20 30 40 50 60"_s);
-        QCOMPARE(entriesOf(m_c->cboSpeed),
-                 u"110 300 600 1200 2400 4800 9600 14400 19200 28800 38400 56000 57600 76800 "
-                 "115200 128000 256000"_s);
-        QCOMPARE(entriesOf(m_c->cboDataBits), u"4 5 6 7 8"_s);
-        QCOMPARE(entriesOf(m_c->cboParity), u"Even Odd None Mark Space"_s);
-        QCOMPARE(entriesOf(m_c->cboStopBits), u"1 1.5 2"_s);
-        // The correction value typed before the lists were filled is still shown.
-        QCOMPARE(m_c->Combo1->currentText(), u"30"_s);
-        // Each port entry tells the device it stands for.
-        QCOMPARE(m_c->cboPort->itemData(1, Qt::ToolTipRole).toString(), m_f->pty.linkPath());
-        QCOMPARE(m_c->cboPort->itemData(15, Qt::ToolTipRole).toString(), u"/dev/ttyS15"_s);
-    }
-
-    // Shown by position, then applied unchanged: what is stored is what was there.
-    // (The pty takes no 1.5 stop bits; that shift is tested on the current-port view.)
-    void showsCurrentSettings_data()
-    {
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<QStringList>("shown"); // speed, parity, data bits, stop bits
-        QTest::newRow("9600,n,8,1") << u"9600,n,8,1"_s << QStringList { "9600", "None", "8", "1" };
-        QTest::newRow("115200,e,7,1")
-            << u"115200,e,7,1"_s << QStringList { "115200", "Even", "7", "1" };
-        QTest::newRow("19200,n,8,2")
-            << u"19200,n,8,2"_s << QStringList { "19200", "None", "8", "2" };
-        QTest::newRow("odd parity") << u"4800,O,8,1"_s << QStringList { "4800", "Odd", "8", "1" };
-        QTest::newRow("mark parity") << u"2400,M,7,2"_s << QStringList { "2400", "Mark", "7", "2" };
-    }
-    void showsCurrentSettings()
-    {
-        QFETCH(QString, settings);
-        QCOMPARE(m_port->setSettings(settings), Outcome());
-        m_panel->LoadPropertySettings();
-        QTEST(QStringList({ m_c->cboSpeed->currentText(), m_c->cboParity->currentText(),
-                            m_c->cboDataBits->currentText(), m_c->cboStopBits->currentText() }),
-              "shown");
-        QCOMPARE(m_c->cboPort->currentText(), com(1));
-        clickOk();
-        QVERIFY(m_reports.isEmpty());
-        QCOMPARE(stored(), QStringList({ settings.toLower(), "1", "0", "False" }));
-    }
-
-    void portSeventeenFlowAndEchoThenClicks()
-    {
-        QCOMPARE(m_port->setCommPort(17), Outcome());
-        QCOMPARE(m_port->setHandshaking(2), Outcome());
-        m_echoFlag = true;
-        m_panel->LoadPropertySettings();
-        QCOMPARE(m_c->cboPort->currentIndex(), -1);
-        QVERIFY(m_c->optFlow[2]->isChecked());
-        QCOMPARE(m_panel->pendingFlow(), qint16(2));
-        QVERIFY(m_c->optEcho[1]->isChecked());
-        QVERIFY(m_panel->pendingEcho());
-        click(m_c->optFlow[3]);
-        QCOMPARE(m_panel->pendingFlow(), qint16(3));
-        click(m_c->optEcho[0]);
-        QVERIFY(!m_panel->pendingEcho());
+        Panel &p = *m_p;
+        QVERIFY(!p.port.setCommPort(17) && !p.port.setHandshaking(2));
+        QCOMPARE(p.port.setSettings(u"2400,M,7,2"_s), Outcome());
+        p.echoFlag = true;
+        p.c.Combo1->setEditText(u"30"_s);
+        p.panel.LoadPropertySettings();
+        p.panel.LoadPropertySettings();
+        QVERIFY(p.c.cboPort->count() == 16 && p.c.cboSpeed->count() == 17);
+        QCOMPARE(p.c.Combo1->currentText(), u"30"_s);
+        QCOMPARE(p.c.cboPort->itemData(1, Qt::ToolTipRole).toString(), p.pty.linkPath());
+        QCOMPARE(p.c.cboPort->itemData(15, Qt::ToolTipRole).toString(), u"/dev/ttyS15"_s);
+        QCOMPARE(p.c.cboPort->currentIndex(), -1); // no entry for port 17
+        QCOMPARE(p.c.cboSpeed->currentText() + p.c.cboParity->currentText()
+                     + p.c.cboDataBits->currentText() + p.c.cboStopBits->currentText(),
+                 u"2400Mark72"_s);
+        // Only a Windows port takes 1.5 stop bits; the two characters shift the rest.
+        const CurrentPortView view = CurrentPortView::fromPort(u"110,o,5,1.5"_s, 1, 0, false);
+        QCOMPARE(*view.speedText + *view.parityText + *view.dataBitsText + *view.stopBitsText,
+                 u"110Odd51.5"_s);
+        QVERIFY(p.c.optFlow[2]->isChecked() && p.c.optEcho[1]->isChecked());
+        p.click(p.c.optFlow[3]);
+        p.click(p.c.optEcho[0]);
+        QCOMPARE(p.panel.pendingFlow(), qint16(3));
+        QVERIFY(!p.panel.pendingEcho());
     }
 
     // A panel speed goes in through the control block with the rest of the text and the flow,
-    // with no message, the port left open. When the port refuses a field (the pty parity, the
-    // text 4 data bits or 1.5 stop bits), only the speed goes in that way, and the rest is
-    // said: nothing is stored and the flow choice is not applied.
+    // with no message. When the port refuses a field (the pty parity, the text 4 data bits or
+    // 1.5 stop bits), only the speed goes in that way and the rest is said: nothing is stored,
+    // the flow is not applied. Fields not chosen ("") stay as shown from the port.
     void panelSpeedsAndRefusedFields_data()
     {
         QTest::addColumn<QString>("before");
-        QTest::addColumn<QStringList>("chosen");
+        QTest::addColumn<QStringList>("chosen"); // speed, parity, data bits, stop bits
         QTest::addColumn<QString>("report"); // empty: none, and the choice is stored
         QTest::newRow("14400 whole")
-            << u"19200,n,8,2"_s << QStringList { "14400", "None", "8", "1" } << QString();
-        QTest::newRow("even parity") << u"9600,n,8,1"_s << QStringList { "57600", "Even", "8", "2" }
+            << u"19200,n,8,2"_s << QStringList { "14400", "", "", "1" } << QString();
+        QTest::newRow("even parity") << u"9600,n,8,1"_s << QStringList { "57600", "Even", "", "2" }
                                      << u"PARITY Even, STOPBITS 2; it runs at 57600,n,8,1."_s;
-        QTest::newRow("4 data bits") << u"9600,n,8,1"_s << QStringList { "28800", "None", "4", "1" }
+        QTest::newRow("4 data bits") << u"9600,n,8,1"_s << QStringList { "28800", "", "4", "" }
                                      << u"DATABITS 4; it runs at 28800,n,8,1."_s;
-        QTest::newRow("1.5 stop bits")
-            << u"9600,n,8,2"_s << QStringList { "19200", "None", "8", "1.5" }
-            << u"STOPBITS 1.5; it runs at 19200,n,8,2."_s;
+        QTest::newRow("1.5 stop bits") << u"9600,n,8,2"_s << QStringList { "19200", "", "", "1.5" }
+                                       << u"STOPBITS 1.5; it runs at 19200,n,8,2."_s;
     }
     void panelSpeedsAndRefusedFields()
     {
         QFETCH(QString, before);
         QFETCH(QStringList, chosen);
         QFETCH(QString, report);
-        QCOMPARE(m_port->setSettings(before), Outcome());
-        startOnPty();
-        chooseLine(chosen);
-        click(m_c->optFlow[2]);
-        clickOk();
-        QCOMPARE(m_f->speeds(), u"%1/%1"_s.arg(chosen[0]));
-        QCOMPARE(portState(), u"2 open"_s);
-        if (report.isEmpty()) {
-            QVERIFY(m_reports.isEmpty());
-            QCOMPARE(stored(), QStringList({ "14400,n,8,1", "2", "2", "False" }));
-            termios line {};
-            QCOMPARE(tcgetattr(m_f->fd(), &line), 0);
-            QVERIFY(!(line.c_cflag & CSTOPB)); // on the device, not only in the text
-        } else {
-            const QString text
-                = u"Com2 (%1): The port did not take %2"_s.arg(m_f->pty.linkPath(), report);
-            QCOMPARE(m_reports, QList<ErrorValue>({ { MSComm1::kErrorSettingsRefused, text } }));
-            QCOMPARE(stored(), QStringList({ "", "", "", "" }));
-            QCOMPARE(m_port->handshaking(), 0);
+        Panel &p = *m_p;
+        QCOMPARE(p.port.setSettings(before), Outcome());
+        p.startOnPty();
+        QComboBox *lists[] = { p.c.cboSpeed, p.c.cboParity, p.c.cboDataBits, p.c.cboStopBits };
+        for (int field = 0; field < 4; ++field) {
+            if (!chosen[field].isEmpty()) {
+                p.choose(lists[field], chosen[field]);
+            }
         }
+        p.click(p.c.optFlow[2]);
+        p.click(p.ok);
+        QCOMPARE(p.speeds(), u"%1/%1"_s.arg(chosen[0]));
+        QCOMPARE(p.portState(), u"2 open"_s);
+        const bool whole = report.isEmpty();
+        const QString said = u"Com2 (%1): The port did not take %2"_s.arg(p.pty.linkPath(), report);
+        QCOMPARE(p.reports, whole ? QList<ErrorValue>() : QList<ErrorValue>({ { 8015, said } }));
+        QCOMPARE(p.stored(), whole ? u"14400,n,8,1|2|2|False"_s : u"|||"_s);
+        QCOMPARE(p.port.handshaking(), whole ? 2 : 0);
+        QCOMPARE(bool(p.line().c_cflag & CSTOPB),
+                 p.port.settings().endsWith(u'2')); // the device too
     }
 
-    // A closed port has no control block: the fallback's own error, and the flow choice is
-    // not applied.
-    void fallbackOnClosedPortReportsNotOpen()
+    // A closed port has no control block for an odd speed: that error, and the flow choice
+    // is not applied. A flow that the device refuses is said, and nothing is stored.
+    void refusalsOnClosedPortAndOfFlow()
     {
-        m_panel->LoadPropertySettings();
-        chooseLine({ "76800", "None", "8", "1" });
-        click(m_c->optFlow[1]);
-        clickOk();
-        QCOMPARE(m_reports,
-                 QList<ErrorValue>({ { 8018,
-                                       u"Com1 (/dev/ttyS0): Operation valid only when the port "
-                                       "is open"_s } }));
-        QCOMPARE(stored(), QStringList({ "", "", "", "" }));
-        QCOMPARE(m_port->settings(), u"9600,n,8,1"_s);
-        QCOMPARE(m_port->handshaking(), 0);
-    }
+        Panel &p = *m_p;
+        p.panel.LoadPropertySettings();
+        p.choose(p.c.cboSpeed, u"76800"_s);
+        p.click(p.c.optFlow[1]);
+        p.click(p.ok);
+        const QString notOpen = u"Com1 (/dev/ttyS0): Operation valid only when the port is open"_s;
+        QCOMPARE(p.reports, QList<ErrorValue>({ { 8018, notOpen } }));
+        QCOMPARE(p.stored(), u"|||"_s);
+        QCOMPARE(p.port.settings(), u"9600,n,8,1"_s);
+        QCOMPARE(p.port.handshaking(), 0);
 
-    // A flow control the device refuses is reported and nothing is stored. No pseudo-terminal
-    // refuses one, so a stand-in port does.
-    void refusedHandshakingStoresNothing()
-    {
-        FlowRefusingPort port(m_f->store);
-        PortSettingsApplier applier;
-        const PortSettingsApplier::Choices choices { 0, u"9600"_s, u"None"_s, u"8"_s, u"1"_s, 1 };
+        FlowRefusingPort port(p.store);
         bool echo = false;
-        QCOMPARE(
-            applier.apply(choices, port, m_f->store, echo),
-            Outcome({ MSComm1::kErrorSettingsRefused, u"Com1 (/dev/ttyS0): Invalid argument"_s }));
-        QCOMPARE(stored(), QStringList({ "", "", "", "" }));
+        QCOMPARE(PortSettingsApplier().apply({ 0, u"9600"_s, u"None"_s, u"8"_s, u"1"_s, 1 }, port,
+                                             p.store, echo),
+                 Outcome({ 8015, u"Com1 (/dev/ttyS0): Invalid argument"_s }));
+        QCOMPARE(p.stored(), u"|||"_s);
     }
 
-    // A failed port change (a missing device, or no port selected: port 0) is reported once,
-    // naming the port that failed, and undone: old number back, port closed, nothing stored,
-    // the flow choice not applied, the echo choice still taken.
+    // A failed port change (a missing device, or no port selected) is said once, naming the
+    // port, and undone: old number, port closed, nothing stored, the flow choice (which comes
+    // after the change) not applied, the echo choice taken all the same.
     void failedPortChangeIsUndone_data()
     {
         QTest::addColumn<int>("portIndex");
@@ -321,83 +212,65 @@ private slots:
     {
         QFETCH(int, portIndex);
         QFETCH(QString, message);
-        startOnPty();
-        click(m_c->optEcho[1]);
-        click(m_c->optFlow[1]);
-        m_c->cboPort->setCurrentIndex(portIndex);
-        clickOk();
-        QCOMPARE(m_reports,
-                 QList<ErrorValue>(
-                     { { MSComm1::kErrorInvalidPort, message.arg(m_f->missingDevice()) } }));
-        QCOMPARE(portState(), u"2 closed"_s);
-        QCOMPARE(m_port->handshaking(), 0); // the flow comes after the port change
-        QCOMPARE(stored(), QStringList({ "", "", "", "" }));
-        QVERIFY(m_echoFlag);
-        QCOMPARE(m_c->cboPort->currentIndex(), portIndex); // the user's choice stays
+        Panel &p = *m_p;
+        p.startOnPty();
+        p.click(p.c.optEcho[1]);
+        p.click(p.c.optFlow[1]);
+        p.c.cboPort->setCurrentIndex(portIndex);
+        p.click(p.ok);
+        QCOMPARE(p.reports, QList<ErrorValue>({ { 8002, message.arg(p.missingDevice()) } }));
+        QCOMPARE(p.portState(), u"2 closed"_s);
+        QCOMPARE(p.port.handshaking(), 0);
+        QCOMPARE(p.stored(), u"|||"_s);
+        QVERIFY(p.echoFlag);
+        QCOMPARE(p.c.cboPort->currentIndex(), portIndex); // the user's choice stays
     }
 
-    // Moving an open port to a working one opens the new device, also when an earlier
-    // failed change left the port closed, even after the old port was chosen again or a
-    // second change failed in between.
-    void workingPortIsOpened_data()
+    // Ports chosen and applied in turn (0: none selected), the port after each, and how many
+    // failures were said. An open port moved to a working one opens the new device, also after
+    // failed changes left it closed, and stays open on a move back. One that failed to open at
+    // start-up only gets its new number, because nothing had been open to reopen.
+    void portChanges_data()
     {
-        QTest::addColumn<QList<int>>("detour"); // ports applied first
+        QTest::addColumn<int>("startPort");
+        QTest::addColumn<QString>("choices");
+        QTest::addColumn<QString>("states");
         QTest::addColumn<int>("failures");
-        QTest::newRow("straight from the open port") << QList<int> {} << 0;
-        QTest::newRow("after a failed change") << QList<int> { kMissingPort } << 1;
-        QTest::newRow("after choosing the old port") << QList<int> { kMissingPort, kPtyPort } << 1;
-        QTest::newRow("after a second failure") << QList<int> { kMissingPort, 6 } << 2;
+        QTest::newRow("straight") << 2 << u"3 2"_s << u"3 open|2 open"_s << 0;
+        QTest::newRow("after a failure") << 2 << u"5 3 2"_s << u"2 closed|3 open|2 open"_s << 1;
+        QTest::newRow("after the old port")
+            << 2 << u"5 2 3"_s << u"2 closed|2 closed|3 open"_s << 1;
+        QTest::newRow("after two failures")
+            << 2 << u"5 6 3"_s << u"2 closed|2 closed|3 open"_s << 2;
+        QTest::newRow("closed at start-up")
+            << 5 << u"0 2 3"_s << u"5 closed|2 closed|3 closed"_s << 1;
     }
-    void workingPortIsOpened()
+    void portChanges()
     {
-        QFETCH(QList<int>, detour);
+        QFETCH(int, startPort);
+        QFETCH(QString, choices);
         QFETCH(int, failures);
-        startOnPty();
+        Panel &p = *m_p;
         PseudoTerminal other;
         QVERIFY(other.isValid());
-        m_f->mapPort(3, other.linkPath());
-        m_f->mapPort(6, m_f->dir.filePath(u"gone"_s));
-        for (const int port : detour) {
-            choose(m_c->cboPort, com(port));
-            clickOk();
-            QCOMPARE(portState(), u"2 closed"_s);
+        p.mapPort(3, other.linkPath());
+        p.mapPort(6, p.dir.filePath(u"gone"_s));
+        QCOMPARE(p.port.setCommPort(startPort), Outcome());
+        OPENCOMM2(p.port);
+        p.panel.LoadPropertySettings();
+        QStringList states;
+        for (const QString &port : choices.split(u' ')) {
+            p.c.cboPort->setCurrentIndex(port.toInt() - 1);
+            p.click(p.ok);
+            states << p.portState();
         }
-        QCOMPARE(m_reports.size(), failures);
-        choose(m_c->cboPort, com(3));
-        clickOk();
-        QCOMPARE(m_reports.size(), failures);
-        QCOMPARE(portState(), u"3 open"_s);
-        QCOMPARE(stored()[1], u"3"_s);
-        QVERIFY(other.write("y")); // the port now listens on the new device
-        QTRY_COMPARE_WITH_TIMEOUT(m_port->inBufferCount(), qint16(1), 2000);
-        QCOMPARE(m_port->input(), QByteArray("y"));
-        // Once reopened, the port behaves as any open port: a move back keeps it open.
-        choose(m_c->cboPort, com(kPtyPort));
-        clickOk();
-        QCOMPARE(m_reports.size(), failures);
-        QCOMPARE(portState(), u"2 open"_s);
-    }
-
-    // Opening failed at start-up: a new number is set and stored with the rest but not
-    // opened, also after a failed change, because nothing had been open to reopen.
-    void portClosedAtStartUpIsNotOpenedByChange()
-    {
-        QCOMPARE(m_port->setCommPort(kMissingPort), Outcome());
-        QVERIFY(OPENCOMM2(*m_port));
-        m_panel->LoadPropertySettings();
-        m_c->cboPort->setCurrentIndex(-1);
-        clickOk();
-        QCOMPARE(m_reports.size(), 1);
-        QCOMPARE(portState(), u"5 closed"_s);
-        choose(m_c->cboPort, com(kPtyPort));
-        chooseLine({ "19200", "Even", "7", "1" });
-        click(m_c->optFlow[1]);
-        click(m_c->optEcho[1]);
-        clickOk();
-        QCOMPARE(m_reports.size(), 1);
-        QCOMPARE(portState(), u"2 closed"_s);
-        QCOMPARE(stored(), QStringList({ "19200,e,7,1", "2", "1", "True" }));
-        QVERIFY(m_echoFlag);
+        QTEST(states.join(u'|'), "states");
+        QCOMPARE(p.reports.size(), failures);
+        QCOMPARE(p.stored(), u"9600,n,8,1|%1|0|False"_s.arg(choices.back()));
+        if (p.port.portOpen()) { // it listens on the new device
+            QVERIFY((p.port.commPort() == 3 ? other : p.pty).write("y"));
+            QTRY_COMPARE_WITH_TIMEOUT(p.port.inBufferCount(), qint16(1), 2000);
+        }
     }
 };
 
