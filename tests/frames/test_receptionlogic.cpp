@@ -1,4 +1,3 @@
-#include "frames/bytetext.h"
 #include "frames/commeventhandler.h"
 #include "frames/dumptext.h"
 #include "frames/receiverframe.h"
@@ -60,17 +59,6 @@ class TestReceptionLogic : public QObject
 {
     Q_OBJECT
 private slots:
-    // Two upper-case hexadecimal digits, except 0x0A to 0x0F, which stay one letter.
-    void byteTexts()
-    {
-        for (int byte = 0; byte < 256; ++byte) {
-            const QString &text = byteText(quint8(byte));
-            QCOMPARE(text.size(), byte >= 0x0A && byte <= 0x0F ? 1 : 2);
-            QCOMPARE(text, text.toUpper());
-            QCOMPARE(text.toInt(nullptr, 16), byte);
-        }
-    }
-
     // A frame's end is stamped with its read, before the end is announced, only when the end
     // byte can have arrived just then: while the frame streams in, or about a second after
     // the frame before. A read is "ms:" and its bytes: w a whole frame, h all but the end byte,
@@ -128,7 +116,8 @@ private slots:
     }
 
     // Without a start byte the bytes fill slots 0 to 12 and no further, while the dump shows
-    // them all; a start byte empties slots 1 to 12. The index stops at its top.
+    // them all (0x0A to 0x0F as one letter); a start byte empties slots 1 to 12. The index
+    // stops at its top.
     void bytesWithoutStartByte()
     {
         Reception reception;
@@ -174,21 +163,15 @@ private slots:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("data");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("10000 unchanged") << filler(10000) << " 03 " << filler(10000) + " 03 ";
-        QTest::newRow("10001 cut") << filler(10001) << " 03 " << filler(10001).right(7905) + " 03 ";
-        QTest::newRow("10004 cut") << filler(10004) << " 03 " << filler(10004).right(7908) + " 03 ";
-        QTest::newRow("start byte") << "x"
-                                    << " AA "
-                                    << "x\r\nAA ";
-        QTest::newRow("other byte") << "x"
-                                    << " A1 "
-                                    << "x A1 ";
-        QTest::newRow("two start bytes") << "x"
-                                         << " AA  AA "
-                                         << "x\r\nAA \r\nAA ";
-        QTest::newRow("start byte after text") << "x"
-                                               << " 03  AA "
-                                               << "x 03 \r\nAA ";
+        QTest::newRow("10000 unchanged") << filler(10000) << u" 03 "_s << filler(10000) + u" 03 "_s;
+        QTest::newRow("10001 cut")
+            << filler(10001) << u" 03 "_s << filler(10001).right(7905) + u" 03 "_s;
+        QTest::newRow("10004 cut")
+            << filler(10004) << u" 03 "_s << filler(10004).right(7908) + u" 03 "_s;
+        QTest::newRow("start byte") << u"x"_s << u" AA "_s << u"x\r\nAA "_s;
+        QTest::newRow("other byte") << u"x"_s << u" A1 "_s << u"x A1 "_s;
+        QTest::newRow("two start bytes") << u"x"_s << u" AA  AA "_s << u"x\r\nAA \r\nAA "_s;
+        QTest::newRow("after text") << u"x"_s << u" 03  AA "_s << u"x 03 \r\nAA "_s;
     }
     void dumpAppend()
     {
@@ -343,20 +326,15 @@ private slots:
         ReceptionLogic &logic = reception.logic;
         const QByteArray frame = frameWith(0x20, 0x26, 0x12, 0x05, 0x12, 0x00, 0x00);
         QList<bool> fresh;
-        const auto tick = [&] {
+        for (const QByteArray &read :
+             { QByteArray(), frame, frame + frame, kDecemberFrame, QByteArray() }) {
+            logic.receiveBytes(read, 1);
             logic.Timer5_Timer();
             fresh << logic.freshness().dataFresh;
-        };
-        tick();
-        logic.receiveBytes(frame, 1);
-        tick();
-        logic.receiveBytes(frame + frame, 2);
-        tick();
-        logic.receiveBytes(kDecemberFrame, 3);
-        tick();
-        tick();
+        }
         logic.clearLastSeenDateTime();
-        tick();
+        logic.Timer5_Timer();
+        fresh << logic.freshness().dataFresh;
         QCOMPARE(fresh, (QList<bool> { false, true, false, true, false, true }));
         QCOMPARE(logic.freshness().lastSeenDateTime, kDecemberText);
     }
