@@ -194,40 +194,6 @@ private slots:
         QCOMPARE(reception.logic.dump().text(), u"AA \r\nAA "_s);
     }
 
-    // The view learns only what changed: an append as an append, a cut of text it shows as a
-    // removal counted in shown characters (a CR LF pair is one). A cut into text it has not
-    // got yet, or through a CR LF pair, sends the whole text instead.
-    void dumpViewChange_data()
-    {
-        QTest::addColumn<QString>("seen");
-        QTest::addColumn<QString>("unseen");
-        QTest::addColumn<int>("removed"); // -1: the whole text
-        QString twoBreaks = filler(10000).insert(100, u"\r\n"_s).insert(2000, u"\r\n"_s);
-        QString breakAtCut = filler(10100).replace(2095, 2, u"\r\n"_s);
-        QTest::newRow("no cut") << filler(50) << filler(60) << 0;
-        QTest::newRow("cut of shown text") << twoBreaks << u"tail"_s << 2096 - 2;
-        QTest::newRow("cut into unseen text") << filler(50) << filler(10000) << -1;
-        QTest::newRow("cut through line break") << breakAtCut << QString() << -1;
-    }
-    void dumpViewChange()
-    {
-        QFETCH(QString, seen);
-        QFETCH(QString, unseen);
-        QFETCH(int, removed);
-        DumpText dump;
-        QVERIFY(!dump.append(seen));
-        QCOMPARE(dump.takeChange().text, seen);
-        QVERIFY(!dump.hasChange());
-        QVERIFY(!dump.append(unseen));
-        QVERIFY(!dump.append(u" 03 "_s));
-        const DumpText::Change change = dump.takeChange();
-        QCOMPARE(change.replaceAll, removed < 0);
-        QCOMPARE(change.text, removed < 0 ? dump.text() : unseen + u" 03 "_s);
-        if (removed >= 0) {
-            QCOMPARE(change.removeFromFront, removed);
-        }
-    }
-
     // The frame's date, or with the mask on the computer's date without leading zeros. The
     // mask is asked at every frame.
     void dateAndTime_data()

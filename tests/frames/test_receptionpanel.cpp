@@ -88,8 +88,9 @@ private slots:
     }
 
     // The box emptied by someone else (the start-up sequence) starts again from empty; bytes
-    // waiting while someone types into it follow the typed text. Appends of any text, line
-    // breaks and cuts included, keep the box equal to the text.
+    // waiting while someone types into it follow the typed text. Appends of any text keep the
+    // box equal to the text, through cuts of text it shows, of text it has not got yet and
+    // through a line break.
     void editedBoxIsFollowed()
     {
         Panel panel;
@@ -105,12 +106,16 @@ private slots:
         panel.term->setPlainText(u"typed"_s);
         panel.panel.refresh();
         QCOMPARE(panel.term->toPlainText(), u"typed\nAA  A1 "_s);
+        panel.logic.ShowData(QString(12000, u'x'));
+        panel.logic.ShowData(u" 03 "_s); // cuts into text the box has not got yet
+        panel.panel.refresh();
+        QVERIFY(panel.boxShowsDump());
 
         QRandomGenerator random(7);
         const QString alphabet = u"\r\n A1x"_s;
         for (int round = 0; round < 6000; ++round) {
             QString data;
-            for (int count = random.bounded(40); count > 0; --count) {
+            for (int count = random.bounded(60) ? random.bounded(40) : 2500; count > 0; --count) {
                 data.append(alphabet[random.bounded(alphabet.size())]);
             }
             panel.logic.ShowData(data);

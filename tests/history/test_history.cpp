@@ -123,8 +123,8 @@ private slots:
         QCOMPARE(reader.records().constLast().stamp, kNow.addSecs(-1));
     }
 
-    // A clock 50 ppm fast loses 3 ms in 60 s. Only an interval after a correction of the
-    // immediate path tells the drift; one without an offset is counted but not drawn.
+    // A clock 50 ppm fast gets 3 ms ahead in 60 s (-3 ms). Only an interval after a correction of
+    // the immediate path tells the drift; one without an offset is counted but not drawn.
     void view_data()
     {
         QTest::addColumn<QByteArrayList>("lines");
