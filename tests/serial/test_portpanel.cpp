@@ -23,45 +23,41 @@ struct FlowRefusingPort : MSComm1
     Outcome setHandshaking(qint32) override { return ErrorValue { 8015, u"Invalid argument"_s }; }
 };
 
-// The panel's controls as the main window has them. The option groups sit in frames of
-// their own; each option is sized to its caption, as a click hits only its indicator or text.
-PortPanel::Controls controlsOn(QWidget *window)
-{
-    PortPanel::Controls c;
-    for (QComboBox **list : { &c.cboPort, &c.cboSpeed, &c.cboDataBits, &c.cboParity, &c.cboStopBits,
-                              &c.Combo1, &c.Combo6 }) {
-        *list = new QComboBox(window);
-    }
-    c.Combo1->setEditable(true);
-    QGroupBox *frames[] = { new QGroupBox(window), new QGroupBox(window) };
-    frames[0]->resize(150, 130);
-    frames[1]->setGeometry(160, 0, 150, 80);
-    const auto option = [&frames](int frame, int row) {
-        auto *button = new QRadioButton(u"Option %1"_s.arg(row), frames[frame]);
-        button->move(10, 20 + 25 * row);
-        button->adjustSize();
-        return button;
-    };
-    c.optFlow = { option(0, 0), option(0, 1), option(0, 2), option(0, 3) };
-    c.optEcho = { option(1, 0), option(1, 1) };
-    return c;
-}
-
-// The panel over the port service on a real pseudo-terminal, shown so that it can be clicked.
+// The panel over the port service on a real pseudo-terminal, its controls as the main window
+// has them, shown so that they can be clicked. The option groups sit in frames of their own;
+// each option is sized to its caption, as a click hits only its indicator or text.
 struct Panel : PtyPort
 {
     QWidget window;
-    PortPanel::Controls c = controlsOn(&window);
+    PortPanel::Controls c;
     QPushButton *ok = new QPushButton(u"OK"_s, &window);
     bool echoFlag = false;
     QList<ErrorValue> reports;
-    PortPanel panel { c, port, store, echoFlag, [this](const ErrorValue &e) { reports << e; } };
+    std::unique_ptr<PortPanel> panel;
 
     Panel()
     {
-        mapPort(kMissingPort, missingDevice());
+        for (QComboBox **list : { &c.cboPort, &c.cboSpeed, &c.cboDataBits, &c.cboParity,
+                                  &c.cboStopBits, &c.Combo1, &c.Combo6 }) {
+            *list = new QComboBox(&window);
+        }
+        c.Combo1->setEditable(true);
+        QGroupBox *frames[] = { new QGroupBox(&window), new QGroupBox(&window) };
+        frames[0]->resize(150, 130);
+        frames[1]->setGeometry(160, 0, 150, 80);
+        const auto option = [&frames](int frame, int row) {
+            auto *button = new QRadioButton(u"Option %1"_s.arg(row), frames[frame]);
+            button->move(10, 20 + 25 * row);
+            button->adjustSize();
+            return button;
+        };
+        c.optFlow = { option(0, 0), option(0, 1), option(0, 2), option(0, 3) };
+        c.optEcho = { option(1, 0), option(1, 1) };
         ok->setGeometry(160, 100, 80, 25);
-        QObject::connect(ok, &QPushButton::clicked, &panel, &PortPanel::Command1_Click);
+        panel = std::make_unique<PortPanel>(c, port, store, echoFlag,
+                                            [this](const ErrorValue &e) { reports << e; });
+        QObject::connect(ok, &QPushButton::clicked, panel.get(), &PortPanel::Command1_Click);
+        mapPort(kMissingPort, missingDevice());
         window.resize(400, 200);
         window.show();
     }
@@ -80,7 +76,7 @@ struct Panel : PtyPort
     {
         QCOMPARE(port.setCommPort(kPtyPort), Outcome());
         QCOMPARE(OPENCOMM2(port), Outcome());
-        panel.LoadPropertySettings();
+        panel->LoadPropertySettings();
     }
 };
 
@@ -108,8 +104,8 @@ private slots:
         QCOMPARE(p.port.setSettings(u"2400,M,7,2"_s), Outcome());
         p.echoFlag = true;
         p.c.Combo1->setEditText(u"30"_s);
-        p.panel.LoadPropertySettings();
-        p.panel.LoadPropertySettings();
+        p.panel->LoadPropertySettings();
+        p.panel->LoadPropertySettings();
         QVERIFY(p.c.cboPort->count() == 16 && p.c.cboSpeed->count() == 17);
         QCOMPARE(p.c.Combo1->currentText(), u"30"_s);
         QCOMPARE(p.c.cboPort->itemData(1, Qt::ToolTipRole).toString(), p.pty.linkPath());
@@ -125,8 +121,8 @@ private slots:
         QVERIFY(p.c.optFlow[2]->isChecked() && p.c.optEcho[1]->isChecked());
         p.click(p.c.optFlow[3]);
         p.click(p.c.optEcho[0]);
-        QCOMPARE(p.panel.pendingFlow(), qint16(3));
-        QVERIFY(!p.panel.pendingEcho());
+        QCOMPARE(p.panel->pendingFlow(), qint16(3));
+        QVERIFY(!p.panel->pendingEcho());
     }
 
     // A panel speed goes in through the control block with the rest of the text and the flow,
@@ -179,7 +175,7 @@ private slots:
     void refusalsOnClosedPortAndOfFlow()
     {
         Panel &p = *m_p;
-        p.panel.LoadPropertySettings();
+        p.panel->LoadPropertySettings();
         p.choose(p.c.cboSpeed, u"76800"_s);
         p.click(p.c.optFlow[1]);
         p.click(p.ok);
@@ -256,8 +252,8 @@ private slots:
         p.mapPort(3, other.linkPath());
         p.mapPort(6, p.dir.filePath(u"gone"_s));
         QCOMPARE(p.port.setCommPort(startPort), Outcome());
-        OPENCOMM2(p.port);
-        p.panel.LoadPropertySettings();
+        QCOMPARE(bool(OPENCOMM2(p.port)), startPort == kMissingPort);
+        p.panel->LoadPropertySettings();
         QStringList states;
         for (const QString &port : choices.split(u' ')) {
             p.c.cboPort->setCurrentIndex(port.toInt() - 1);
