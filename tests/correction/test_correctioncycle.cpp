@@ -60,7 +60,8 @@ private slots:
     // more frame), stamps=newest,middle,oldest, text= (received time text), stale, fresh,
     // t3/t4[*count] (timer ticks), wait=ns, late (arrival not known), period=, delay=ms,
     // mask=minutes, off (correction turned off), clock=time, refuse (the clock refuses sets),
-    // line= (serial settings). Outcome: see outcome().
+    // line= (serial settings), latency=ms; record= checks what the last set measured.
+    // Outcome: see outcome().
     void scenario_data()
     {
         QTest::addColumn<QString>("steps");
@@ -68,8 +69,6 @@ private slots:
         const auto row = [](const char *name, const char *steps, const char *expected) {
             QTest::newRow(name) << QString::fromLatin1(steps) << QString::fromLatin1(expected);
         };
-        row("period 0: every tick", "frames=12:00:00 t3*3",
-            "12:00:00 12:00:00 12:00:00 | - | set set set | 0 | 0");
         row("negative period: every tick", "period=-3 frames=12:00:00 t3*2",
             "12:00:00 12:00:00 | - | set set | 0 | 0");
         row("period 5: the fifth tick", "period=5 frames=12:00:00 t3*9",
@@ -77,10 +76,12 @@ private slots:
         // The first frame after start-up (43200 s does not fit 16 bits) is failure a, retried
         // every tick without resetting the count; turning correction off stops Timer3 only
         // after the next completed attempt.
-        row("failure a retried; off after the attempt", "period=5 off stamps=43200,0,0 t3*7 "
-            "frames=12:00:03 t3", "12:00:03 | - | a note a a set | 0 | 0 T3 off");
-        row("the count stops at its largest value", "period=32767 stamps=43200,0,0 t3*32768 "
-            "frames=12:00:00 t3", "12:00:00 | - | a note a set | 0 | 0");
+        row("failure a retried; off after the attempt",
+            "period=5 off stamps=43200,0,0 t3*7 frames=12:00:03 t3",
+            "12:00:03 | - | a note a a set | 0 | 0 T3 off");
+        row("the count stops at its largest value",
+            "period=32767 stamps=43200,0,0 t3*32768 frames=12:00:00 t3",
+            "12:00:00 | - | a note a set | 0 | 0");
         row("not a second apart: c", "frames=12:00:00 stamps=43200,43199,43197 t3",
             "- | - | c | 0 | 0");
         row("no fresh frames: b, also for the delayed path: e",
@@ -88,8 +89,7 @@ private slots:
         row("received text not a time: a", "frames=12:00:00 text=12:00:60 t3",
             "- | - | a note | 0 | 1");
         // Across midnight the differences do not fit 16 bits; 00:00:02 lands on the next day.
-        row("across midnight",
-            "frames=23:59:56 next t3 next t3 next t3 next t3 next t3 next t3",
+        row("across midnight", "frames=23:59:56 next t3 next t3 next t3 next t3 next t3 next t3",
             "23:59:57 23:59:58 23:59:59 00:00:02 | 2026-12-06 | set set set a note a set | 0 | 0");
         row("midnight window: received 00:05:59", "mask=5 clock=00:05:59 frames=00:05:59 t3",
             "- | - | - | 0 | 0");
@@ -102,8 +102,8 @@ private slots:
         // refused, never set a second or more behind.
         row("250 ms waited at 9600 baud", "line=9600,n,8,1 frames=12:00:00 wait=250000000 t3",
             "12:00:00.263 | - | set | 0 | 0");
-        row("250 ms waited at 115200 baud",
-            "line=115200,n,8,1 frames=12:00:00 wait=250000000 t3", "12:00:00.251 | - | set | 0 | 0");
+        row("250 ms waited at 115200 baud", "line=115200,n,8,1 frames=12:00:00 wait=250000000 t3",
+            "12:00:00.251 | - | set | 0 | 0");
         row("line settings unknown: only the wait", "frames=12:00:00 wait=250000000 t3",
             "12:00:00.250 | - | set | 0 | 0");
         row("1.5 s old: used, capped below a second",
@@ -117,25 +117,46 @@ private slots:
         // second + 1, date and time in one step, and asks for the overlay.
         row("delayed: two ticks only count", "delay=300 frames=12:00:00 t3 t4*2",
             "- | - | - | 0 | 0 T4 on");
-        row("delayed: the third sets the latched frame", "delay=300 frames=12:00:00 t3 "
-            "frames=12:00:04 t4*3", "12:00:01 | 2026-12-05 | set | 1 | 0");
+        row("delayed: the third sets the latched frame",
+            "delay=300 frames=12:00:00 t3 frames=12:00:04 t4*3",
+            "12:00:01 | 2026-12-05 | set | 1 | 0");
         row("delayed: into the new year", "delay=300 frames=2026-12-31T23:59:59 t3 t4*3",
             "00:00:00 | 2027-01-01 | set | 1 | 0");
-        row("delayed with the midnight window: time only", "delay=300 mask=5 frames=12:00:00 t3 "
-            "t4*3", "12:00:01 | - | set | 1 | 0");
+        row("delayed with the midnight window: time only",
+            "delay=300 mask=5 frames=12:00:00 t3 t4*3", "12:00:01 | - | set | 1 | 0");
         row("delayed: start-up stamps are d", "delay=300 stamps=43200,0,0 t3 t4*3",
             "- | - | d | 0 | 0");
         row("delayed: nothing latched", "delay=300 frames=12:00:00 t4*3", "- | - | - | 0 | 0");
         // The latch is used only as long as three ticks take, with half a second to spare.
-        row("delayed: latch 3 x 300 ms + 500 ms old", "delay=300 frames=12:00:00 t3 "
-            "wait=1400000000 t4*3", "12:00:01 | 2026-12-05 | set | 1 | 0");
+        row("delayed: latch 3 x 300 ms + 500 ms old",
+            "delay=300 frames=12:00:00 t3 wait=1400000000 t4*3",
+            "12:00:01 | 2026-12-05 | set | 1 | 0");
         row("delayed: latch 1 ns older", "delay=300 frames=12:00:00 t3 wait=1400000001 t4*3",
             "- | - | - | 0 | 0");
         // A lost file line turns a success into failure a; the delayed path keeps its box line.
         row("log file not writable", "nolog frames=12:00:00 t3 delay=300 t3 t4*3",
             "12:00:00 12:00:01 | 2026-12-05 | set? note a? set? | 1 | 0");
-        row("delayed: a second hand-off counts anew", "delay=300 frames=12:00:00 t3 t4*2 "
-            "frames=12:00:10 t3 t4*3", "12:00:11 | 2026-12-05 | set | 1 | 0");
+        // Before a set, the clock's offset ("record=offset ms,frame age ms,path"): the received
+        // second moved on as the immediate path moves it (unrounded) plus the receiver's
+        // latency, minus the clock's reading (12:00:00.400). The delayed path measures the
+        // newest frame too; one of unknown arrival is not measured.
+        row("offset: 2.6 s behind, 250 ms waited, 12.5 ms on the line",
+            "line=9600,n,8,1 frames=12:00:03 wait=250000000 t3 record=2862.500,250,immediate",
+            "12:00:03.263 | - | set | 0 | 0");
+        row("offset: a receiver latency of -300 ms",
+            "latency=-300 line=9600,n,8,1 "
+            "frames=12:00:03 wait=250000000 t3 record=2562.500,250,immediate",
+            "12:00:02.963 | - | set | 0 | 0");
+        row("offset: delayed, the newest frame",
+            "latency=40 line=9600,n,8,1 delay=300 "
+            "frames=12:00:03 wait=250000000 t3 t4*3 record=2902.500,250,delayed",
+            "12:00:04 | 2026-12-05 | set | 1 | 0");
+        row("offset: delayed, arrival not known",
+            "delay=300 frames=12:00:03 late t3 t4*3 record=-,-,delayed",
+            "12:00:04 | 2026-12-05 | set | 1 | 0");
+        row("delayed: a second hand-off counts anew",
+            "delay=300 frames=12:00:00 t3 t4*2 frames=12:00:10 t3 t4*3",
+            "12:00:11 | 2026-12-05 | set | 1 | 0");
     }
     void scenario()
     {
@@ -145,7 +166,8 @@ private slots:
             const QString value = step.section(u'=', 1);
             const int count = step.contains(u'*') ? step.section(u'*', 1).toInt() : 1;
             if (name == u"frames") {
-                const QString at = value.contains(u'T') ? value : QLatin1String("2026-12-05T") + value;
+                const QString at
+                    = value.contains(u'T') ? value : QLatin1String("2026-12-05T") + value;
                 const QDateTime newest = QDateTime::fromString(at, Qt::ISODate);
                 receive(newest.time(), newest.date());
             } else if (name == u"next") {
@@ -189,6 +211,21 @@ private slots:
                 m_clock->setRefusal(ErrorValue { 1, QStringLiteral("Operation not permitted") });
             } else if (name == u"nolog") {
                 QVERIFY(QDir().mkdir(m_logPath)); // a folder where the file should be
+            } else if (name == u"latency") {
+                m_cycle->setReceiverLatencyMs(value.toInt());
+            } else if (name == u"record") { // what the last set measured, stamped in UTC
+                QVERIFY(!m_sets->isEmpty());
+                const auto record = m_sets->constLast().at(0).value<TrackingRecord>();
+                const auto text = [](const auto &value, int decimals) {
+                    return value ? QString::number(double(*value), 'f', decimals)
+                                 : QStringLiteral("-");
+                };
+                QCOMPARE(QStringList(
+                             { text(record.offsetMs, 3), text(record.frameAgeMs, 0), record.path })
+                             .join(u','),
+                         value);
+                QCOMPARE(record.stamp, m_clock->now().toUTC());
+                QCOMPARE(record.stamp.timeSpec(), Qt::UTC);
             } else if (name == u"line") {
                 m_lineSettings = value;
             } else {
@@ -237,62 +274,6 @@ private slots:
         QVERIFY(m_timer4->remainingTimeMs() > 200);
     }
 
-    // Before a set, the clock's offset: the received second moved on as the immediate path
-    // moves it (unrounded) plus the receiver's latency, minus the clock's reading. The
-    // delayed path measures the newest frame too.
-    void measuredOffset_data()
-    {
-        QTest::addColumn<bool>("delayed");
-        QTest::addColumn<QTime>("clockTime");
-        QTest::addColumn<qint64>("waitedNs"); // -1: arrival not known
-        QTest::addColumn<int>("latencyMs");
-        QTest::addColumn<QString>("offset");
-        QTest::addColumn<QTime>("set");
-        const QTime behind(12, 0, 0, 400);
-        QTest::newRow("2.6 s behind, 250 ms waited, 12.5 ms on the line")
-            << false << behind << 250'000'000LL << 0 << "2862.500" << QTime(12, 0, 3, 263);
-        QTest::newRow("latency 40 ms")
-            << false << behind << 250'000'000LL << 40 << "2902.500" << QTime(12, 0, 3, 303);
-        QTest::newRow("receiver 300 ms ahead")
-            << false << behind << 250'000'000LL << -300 << "2562.500" << QTime(12, 0, 2, 963);
-        QTest::newRow("2 s ahead") << false << QTime(12, 0, 5) << 0LL << 0 << "-1987.500"
-                                   << QTime(12, 0, 3, 13);
-        QTest::newRow("delayed: newest frame against the clock")
-            << true << behind << 250'000'000LL << 40 << "2902.500" << QTime(12, 0, 4);
-        QTest::newRow("delayed, arrival not known: set, not measured")
-            << true << behind << -1LL << 0 << "-" << QTime(12, 0, 4);
-    }
-    void measuredOffset()
-    {
-        QFETCH(bool, delayed);
-        QFETCH(QTime, clockTime);
-        QFETCH(qint64, waitedNs);
-        QFETCH(int, latencyMs);
-        m_clock->setNow(QDateTime(kToday, clockTime));
-        m_options.delayOn = delayed;
-        m_options.delayMs = 300;
-        m_lineSettings = QStringLiteral("9600,n,8,1");
-        m_cycle->setReceiverLatencyMs(latencyMs);
-        receive(QTime(12, 0, 3));
-        m_received.frameEndNs = waitedNs < 0 ? 0 : m_received.frameEndNs;
-        m_monotonicNs += std::max<qint64>(waitedNs, 0);
-
-        m_cycle->Timer3_Timer();
-        for (int tick = 0; delayed && tick < 3; ++tick) {
-            m_cycle->Timer4_Timer();
-        }
-
-        QTEST(m_clock->timesSet.value(0), "set");
-        QCOMPARE(m_sets->size(), 1);
-        const auto record = m_sets->at(0).at(0).value<TrackingRecord>();
-        QCOMPARE(record.path, QLatin1String(delayed ? "delayed" : "immediate"));
-        QTEST(record.offsetMs ? QString::number(*record.offsetMs, 'f', 3) : QStringLiteral("-"),
-              "offset");
-        QCOMPARE(record.frameAgeMs, waitedNs < 0 ? std::nullopt : std::optional(waitedNs / 1000000));
-        QCOMPARE(record.stamp, m_clock->now().toUTC());
-        QCOMPARE(record.stamp.timeSpec(), Qt::UTC);
-    }
-
     // Both timers cut a full box before adding their line.
     void sizeRuleComesFirst_data()
     {
@@ -309,7 +290,8 @@ private slots:
             delayed ? m_cycle->Timer4_Timer() : m_cycle->Timer3_Timer();
         }
         QVERIFY(m_log->boxText().startsWith(kept));
-        QVERIFY(m_log->boxText().endsWith(QLatin1String(delayed ? " e" : " b") + kFailure + "\r\n"));
+        QVERIFY(
+            m_log->boxText().endsWith(QLatin1String(delayed ? " e" : " b") + kFailure + "\r\n"));
     }
 
 private:

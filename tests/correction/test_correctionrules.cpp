@@ -1,11 +1,8 @@
-#include "common/intervaltimer.h"
 #include "correction/correctionrules.h"
 #include "correction/correctionsettings.h"
 #include "correction/timeofday.h"
-#include "correctiontesthelpers.h"
 #include "frames/receivedtimestate.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -58,7 +55,7 @@ QString answer(const QString &rule, const QString &input)
 
 } // namespace
 
-// The rules of an attempt, the time-of-day texts and the option texts' conversions.
+// The rules of an attempt, the time-of-day texts and the typed option numbers.
 class TestCorrectionRules : public QObject
 {
     Q_OBJECT
@@ -69,9 +66,9 @@ private slots:
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("expected");
         const auto row = [](const char *rule, const char *input, const char *expected) {
-            QTest::addRow("%s: %s", rule, input) << QString::fromLatin1(rule)
-                                                 << QString::fromLatin1(input)
-                                                 << QString::fromLatin1(expected);
+            QTest::addRow("%s: %s", rule, input)
+                << QString::fromLatin1(rule) << QString::fromLatin1(input)
+                << QString::fromLatin1(expected);
         };
         // Both differences one second, each held in 16 bits.
         row("consecutive", "43200 43201 43203", "0");
@@ -90,8 +87,8 @@ private slots:
         row("outside window", "12:00:00 12:00:00 -31327", "1");
         row("outside window", "25:00:00 12:00:00 5", "-");
         row("time", "12:13:1", "12:13:01"); // the test frame's one digit
-        for (const char *bad : { "24:00:00", "10:60:00", "10:00:60", "1a:00:00", "10:00",
-                                 "010:00:00", "+1:00:00" }) {
+        for (const char *bad :
+             { "24:00:00", "10:60:00", "10:00:60", "1a:00:00", "10:00", "010:00:00", "+1:00:00" }) {
             row("time", bad, "-");
         }
         row("latched + 1", "2026-12-05 12:13:04", "2026-12-05T12:13:05");
@@ -149,46 +146,6 @@ private slots:
                 QFAIL(qPrintable(QString::number(n)));
             }
         }
-    }
-
-    // "correct on period, delay on ms, mask on minutes, zone on". Loading stops at the first
-    // number out of range, leaving the options after it as they were.
-    void loadOptions_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("refused");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("flags 5 and -1 true, a word false; leading numbers, half to even")
-            << "jiaoshiflag=5;gaojingflag=-1;pingbiflag=yes;shiquflag= 2x;jiaoshimiao=6.5abc;"
-               "gaojingmiao= 300 ms;pingbifen=-5"
-            << false << "1 6, 1 300, 0 -5, 1";
-        QTest::newRow("period out of range stops before the delay flag")
-            << "jiaoshiflag=1;jiaoshimiao=32768;gaojingflag=1;gaojingmiao=300;pingbiflag=1"
-            << true << "1 0, 0 0, 0 0, 0";
-        QTest::newRow("minutes rounding past the edge stop before the zone")
-            << "jiaoshiflag=1;jiaoshimiao=5;gaojingflag=1;gaojingmiao=-32768;pingbiflag=1;"
-               "pingbifen=32767.5;shiquflag=1"
-            << true << "1 5, 1 -32768, 1 0, 0";
-    }
-    void loadOptions()
-    {
-        QFETCH(QString, stored);
-        QTemporaryDir folder;
-        SettingsStore store(folder.filePath(QStringLiteral("settings.ini")));
-        storeTexts(store, stored);
-        CorrectionOptions o;
-        IntervalTimer timer3;
-        IntervalTimer timer4;
-        QTEST(CorrectionSettings(store, o, timer3, timer4).loadOptions().has_value(), "refused");
-        QTEST(QStringLiteral("%1 %2, %3 %4, %5 %6, %7")
-                  .arg(o.correctOn)
-                  .arg(o.correctPeriod)
-                  .arg(o.delayOn)
-                  .arg(o.delayMs)
-                  .arg(o.maskOn)
-                  .arg(o.maskMinutes)
-                  .arg(o.zoneOn),
-              "expected");
     }
 };
 

@@ -1,3 +1,6 @@
+#include "app/layoutbuilder.h"
+#include "app/mainwindowlayout.h"
+#include "app/tabcontrol.h"
 #include "common/intervaltimer.h"
 #include "correction/correctionoptions.h"
 #include "correction/optionspanel.h"
@@ -27,35 +30,36 @@ class TestOptionsPanel : public QObject
 {
     Q_OBJECT
 private slots:
-    // The "SYSTEM" page's controls, nested as the window nests them, in their design state:
-    // unchecked, every group member disabled.
+    // The window's own controls in their design state (unchecked, every group member
+    // disabled), with the "SYSTEM" page in front as a user sees it.
     void init()
     {
         m_store = std::make_unique<SettingsStore>(
             m_folder.filePath(QStringLiteral("case%1.ini").arg(++m_case)));
         m_page = std::make_unique<QWidget>();
+        const QHash<QString, QWidget *> built
+            = LayoutBuilder::build(m_page.get(), MainWindowLayout::controls());
+        const auto find = [&built]<typename T>(T *&control, const QString &name) {
+            control = qobject_cast<T *>(built.value(name));
+            QVERIFY2(control, qPrintable(name));
+        };
         OptionsControls &c = m_controls;
-        c.Frame3 = new QGroupBox(m_page.get());
-        for (int index = 0; index < 8; ++index) {
-            c.Label6[index] = new QLabel(index < 2 ? c.Frame3 : m_page.get());
-        }
-        for (QComboBox **combo : { &c.Combo1, &c.Combo2, &c.Combo3, &c.Combo5, &c.Combo6 }) {
-            *combo = new QComboBox(combo == &c.Combo1 ? c.Frame3 : m_page.get());
-            (*combo)->setEditable(true);
-        }
-        c.Combo1->setEditText(QStringLiteral("Combo1"));
-        c.Combo2->setEditText(QStringLiteral("Combo1"));
-        c.Combo3->setEditText(QString::fromUtf8("北京时间"));
-        c.Combo5->setEditText(QString::fromUtf8("北京时间"));
-        c.Combo6->setEditText(QStringLiteral("60"));
+        int number = 0;
         for (QCheckBox **box : { &c.Check1, &c.Check2, &c.Check3, &c.Check4 }) {
-            *box = new QCheckBox(QStringLiteral("Check"), m_page.get());
+            find(*box, QStringLiteral("Check%1").arg(++number));
         }
-        c.Command5 = new QPushButton(QStringLiteral("OK"), m_page.get());
-        for (int number = 1; number <= 4; ++number) {
-            for (QWidget *member : group(number)) {
-                member->setEnabled(false);
-            }
+        find(c.Frame3, QStringLiteral("Frame3"));
+        for (int index = 0; index < 8; ++index) {
+            find(c.Label6[index], QStringLiteral("Label6(%1)").arg(index));
+        }
+        find(c.Combo1, QStringLiteral("Combo1"));
+        find(c.Combo2, QStringLiteral("Combo2"));
+        find(c.Combo3, QStringLiteral("Combo3"));
+        find(c.Combo5, QStringLiteral("Combo5"));
+        find(c.Combo6, QStringLiteral("Combo6"));
+        find(c.Command5, QStringLiteral("Command5"));
+        for (const char *tabs : { "SSTab3", "SSTab1" }) {
+            static_cast<TabControl *>(built.value(QLatin1String(tabs)))->setCurrentIndex(1);
         }
         m_page->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
@@ -71,121 +75,129 @@ private slots:
         m_page.reset();
     }
 
-    // checks: Check1..Check4; combos: Combo1, 2, 3, 5, 6; timers: Timer3, Timer4.
-    void load_data()
+    // Steps, separated by "|": store key=text;... (into the settings file), load (start-up),
+    // click Check1..Check4 or Command5 (OK), type <combo> <text> (replaces its text by keys),
+    // stored <the nine texts, ";" between> (what the file holds, in the order written).
+    // Outcome: start-up ok, refused or - | each check box 1 or 0, ? for a group not enabled
+    // as its box | Combo1/2/3/5/6 | Timer3, Timer4 | the options: correction on and period,
+    // delay on and ms, midnight window on and minutes, zone on [signal zone] [computer zone].
+    void panel_data()
     {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("refused");
-        QTest::addColumn<QString>("checks");
-        QTest::addColumn<QString>("combos");
-        QTest::addColumn<QString>("timers");
-        const auto row = [](const char *name, const char *stored, bool refused, const char *checks,
-                            const char *combos, const char *timers) {
-            QTest::newRow(name) << QString::fromUtf8(stored) << refused
-                                << QString::fromLatin1(checks) << QString::fromUtf8(combos)
-                                << QString::fromLatin1(timers);
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const char *steps, const char *expected) {
+            QTest::newRow(name) << QString::fromUtf8(steps) << QString::fromUtf8(expected);
         };
-        row("empty store", "", false, "0000", "0|0|||0", "1000 off|0 off");
+        row("empty store", "load",
+            "ok | 0000 | 0/0///0 | 1000 off, 0 off | 0 0, 0 0, 0 0, 0 [] []");
+        // Flags: a number not 0 is true, a word false; numbers: leading ones, half to even.
         row("stored options",
-            "jiaoshiflag=-1;jiaoshimiao=7.5;gaojingflag=5;gaojingmiao=300;pingbiflag=1;"
-            "pingbifen=30abc;shiquflag=abc;shiqu1=北京时间 , UTC+8;shiqu2=  x  ",
-            false, "1101", "8|300|北京时间 , UTC+8|  x  |30", "1000 ticking|300 ticking");
-        row("delay on with 0 never ticks", "gaojingflag=1", false, "0100", "0|0|||0",
-            "1000 off|0 enabled");
-        // The controls and timers are never reached.
-        row("out of range abandons the rest",
-            "jiaoshiflag=1;jiaoshimiao=5;gaojingflag=1;gaojingmiao=99999;pingbiflag=1;shiqu1=A",
-            true, "0000", "Combo1|Combo1|北京时间|北京时间|60", "0 off|0 off");
+            "store jiaoshiflag=-1;jiaoshimiao=7.5;gaojingflag=5;gaojingmiao=300;pingbiflag=yes;"
+            "pingbifen=30abc;shiquflag= 2x;shiqu1=北京时间 , UTC+8;shiqu2=  x  |load",
+            "ok | 1110 | 8/300/北京时间 , UTC+8/  x  /30 | 1000 ticking, 300 ticking | "
+            "1 8, 1 300, 0 30, 1 [北京时间 , UTC+8] [  x  ]");
+        row("delay on with 0 never ticks", "store gaojingflag=1|load",
+            "ok | 0100 | 0/0///0 | 1000 off, 0 enabled | 0 0, 1 0, 0 0, 0 [] []");
+        // A number out of range stops loading there: the options after it, the controls and
+        // the timers are never reached (the designed Frame3 stays enabled around its
+        // disabled members).
+        row("period out of range stops before the delay flag",
+            "store jiaoshiflag=1;jiaoshimiao=32768;gaojingflag=1;gaojingmiao=300;pingbiflag=1;"
+            "shiqu1=A|load",
+            "refused | ?000 | Combo1/Combo1/北京时间/北京时间/60 | 0 off, 0 off | "
+            "1 0, 0 0, 0 0, 0 [] []");
+        row("minutes rounding past the edge stop before the zone",
+            "store jiaoshiflag=1;jiaoshimiao=5;gaojingflag=1;gaojingmiao=-32768;pingbiflag=1;"
+            "pingbifen=32767.5;shiquflag=1;shiqu1=A|load",
+            "refused | ?000 | Combo1/Combo1/北京时间/北京时间/60 | 0 off, 0 off | "
+            "1 5, 1 -32768, 1 0, 0 [] []");
         // The controls show what was loaded; no timer is started.
         row("negative delay stops at the timers",
-            "jiaoshiflag=1;jiaoshimiao=5;gaojingflag=1;gaojingmiao=-300", true, "1100",
-            "5|-300|||0", "1000 off|0 off");
-    }
-    void load()
-    {
-        QFETCH(QString, stored);
-        storeTexts(*m_store, stored);
-        QTEST(m_panel->LoadCorrectionSettings().has_value(), "refused");
-        QTEST(groups(), "checks");
-        const OptionsControls &c = m_controls;
-        QTEST(QStringList({ c.Combo1->currentText(), c.Combo2->currentText(),
-                            c.Combo3->currentText(), c.Combo5->currentText(),
-                            c.Combo6->currentText() })
-                  .join(u'|'),
-              "combos");
-        QTEST(timerState(*m_timer3) + u'|' + timerState(*m_timer4), "timers");
-    }
-
-    // A click changes only its group: no option, no timer and nothing stored, only OK does.
-    void clickingACheckBoxChangesOnlyItsGroup_data()
-    {
-        QTest::addColumn<int>("clicked");
-        for (int number = 1; number <= 4; ++number) {
-            QTest::addRow("Check%d", number) << number;
+            "store jiaoshiflag=1;jiaoshimiao=5;gaojingflag=1;gaojingmiao=-300|load",
+            "refused | 1100 | 5/-300///0 | 1000 off, 0 off | 1 5, 1 -300, 0 0, 0 [] []");
+        // A click changes only its group: no option, no timer and nothing stored.
+        for (const char *check : { "Check1", "Check2", "Check3", "Check4" }) {
+            const QString checks = QString(4, u'0').replace(check[5] - '1', 1, u'1');
+            QTest::newRow(check) << QStringLiteral("load|click %1|stored ;;;;;;;;").arg(check)
+                                 << "ok | " + checks
+                    + " | 0/0///0 | 1000 off, 0 off | 0 0, 0 0, 0 0, 0 [] []";
         }
+        row("Check1 twice", "load|click Check1|click Check1",
+            "ok | 0000 | 0/0///0 | 1000 off, 0 off | 0 0, 0 0, 0 0, 0 [] []");
+        // OK stores the nine texts as shown, then applies the usable numbers; a text that
+        // cannot be used keeps its option (and Timer4) as it was. Zone recognition keeps its
+        // loaded value until the next start, and turning correction on does not start a
+        // resting Timer3: the cycle decides when.
+        const char *before
+            = "store jiaoshimiao=20;gaojingflag=1;gaojingmiao=300;pingbifen=5|load|click Check1|"
+              "click Check3|click Check4|type Combo3 UTC+9|type Combo5  UTC+8 |";
+        row("OK: 7.5 applies 8",
+            (QByteArray(before)
+             + "type Combo1 7.5|type Combo2 850|type Combo6 15|click Command5|"
+               "stored 1;7.5;1;850;1;15;1;UTC+9; UTC+8 ")
+                .constData(),
+            "ok | 1111 | 7.5/850/UTC+9/ UTC+8 /15 | 1000 off, 850 ticking | "
+            "1 8, 1 850, 1 15, 0 [UTC+9] [ UTC+8 ]");
+        row("OK: bad texts keep the previous values",
+            (QByteArray(before)
+             + "type Combo1 often|type Combo2 -100|type Combo6 99999|click Command5")
+                .constData(),
+            "ok | 1111 | often/-100/UTC+9/ UTC+8 /99999 | 1000 off, 300 ticking | "
+            "1 20, 1 300, 1 5, 0 [UTC+9] [ UTC+8 ]");
+        row("OK: each text on its own",
+            (QByteArray(before) + "type Combo1 30abc|type Combo2 950|type Combo6 1|click Command5")
+                .constData(),
+            "ok | 1111 | 30abc/950/UTC+9/ UTC+8 /1 | 1000 off, 950 ticking | "
+            "1 20, 1 950, 1 1, 0 [UTC+9] [ UTC+8 ]");
     }
-    void clickingACheckBoxChangesOnlyItsGroup()
+    void panel()
     {
-        QFETCH(int, clicked);
-        QVERIFY(!m_panel->LoadCorrectionSettings());
-        click(check(clicked));
-        QCOMPARE(groups(), QString(4, u'0').replace(clicked - 1, 1, u'1'));
-        QVERIFY(!m_options.correctOn && !m_options.delayOn && !m_options.maskOn);
-        QVERIFY(!m_timer3->isEnabled() && !m_timer4->isEnabled());
-        QCOMPARE(m_store->value(QStringLiteral("Properties"), QStringLiteral("jiaoshiflag")),
-                 QString());
-        click(check(clicked));
-        QCOMPARE(groups(), QStringLiteral("0000"));
-    }
-
-    // OK stores all nine texts as shown, then applies the usable numbers; a text that cannot
-    // be used keeps its option (and Timer4) as it was. Before: period 20, delay 300 (on),
-    // minutes 5.
-    void okStoresTextsThenApplies_data()
-    {
-        QTest::addColumn<QStringList>("typed"); // Combo1, Combo2, Combo6
-        QTest::addColumn<QList<int>>("applied");
-        QTest::newRow("7.5 applies 8") << QStringList { "7.5", "850", "15" } << QList { 8, 850, 15 };
-        QTest::newRow("bad texts keep the previous values")
-            << QStringList { "often", "-100", "99999" } << QList { 20, 300, 5 };
-        QTest::newRow("each text on its own")
-            << QStringList { "30abc", "950", "1" } << QList { 20, 950, 1 };
-    }
-    void okStoresTextsThenApplies()
-    {
-        QFETCH(QStringList, typed);
-        QFETCH(QList<int>, applied);
-        storeTexts(*m_store,
-                   QStringLiteral("jiaoshimiao=20;gaojingflag=1;gaojingmiao=300;pingbifen=5"));
-        QVERIFY(!m_panel->LoadCorrectionSettings());
-        const OptionsControls &c = m_controls;
-        click(c.Check1);
-        click(c.Check3);
-        c.Combo1->lineEdit()->selectAll();
-        QTest::keyClicks(c.Combo1->lineEdit(), typed.at(0));
-        c.Combo2->setEditText(typed.at(1));
-        c.Combo6->setEditText(typed.at(2));
-        c.Combo3->setEditText(QString::fromUtf8("北京时间"));
-        c.Combo5->setEditText(QStringLiteral(" UTC+8 "));
-
-        click(c.Command5);
-
-        QStringList stored;
-        for (const char *key : { "jiaoshiflag", "jiaoshimiao", "gaojingflag", "gaojingmiao",
-                                 "pingbiflag", "pingbifen", "shiquflag", "shiqu1", "shiqu2" }) {
-            stored << m_store->value(QStringLiteral("Properties"), QLatin1String(key));
+        QFETCH(QString, steps);
+        QString loaded = QStringLiteral("-");
+        for (const QString &step : steps.split(u'|')) {
+            const QString command = step.section(u' ', 0, 0);
+            const QString argument = step.section(u' ', 1);
+            if (command == u"store") {
+                storeTexts(*m_store, argument);
+            } else if (command == u"load") {
+                loaded = m_panel->LoadCorrectionSettings() ? "refused" : "ok";
+            } else if (command == u"click") {
+                click(m_page->findChild<QWidget *>(argument));
+            } else if (command == u"type") {
+                QLineEdit *edit
+                    = m_page->findChild<QComboBox *>(argument.section(u' ', 0, 0))->lineEdit();
+                edit->selectAll();
+                QTest::keyClicks(edit, argument.section(u' ', 1));
+            } else if (command == u"stored") {
+                QStringList stored;
+                for (const char *key :
+                     { "jiaoshiflag", "jiaoshimiao", "gaojingflag", "gaojingmiao", "pingbiflag",
+                       "pingbifen", "shiquflag", "shiqu1", "shiqu2" }) {
+                    stored << m_store->value(QStringLiteral("Properties"), QLatin1String(key));
+                }
+                QCOMPARE(stored.join(u';'), argument);
+            } else {
+                QFAIL(qPrintable(step));
+            }
         }
-        QCOMPARE(stored, (QStringList { "1", typed.at(0), "1", typed.at(1), "0", typed.at(2), "1",
-                                        QString::fromUtf8("北京时间"), " UTC+8 " }));
-        QCOMPARE((QList<int> { m_options.correctPeriod, m_options.delayMs, m_options.maskMinutes }),
-                 applied);
-        QVERIFY(m_options.correctOn);
-        QCOMPARE(m_options.zoneComputer, QStringLiteral(" UTC+8 "));
-        // Time-zone recognition keeps its loaded value until the next start, and turning
-        // correction on does not start a resting Timer3: the cycle decides when.
-        QVERIFY(!m_options.zoneOn);
-        QCOMPARE(timerState(*m_timer3), QStringLiteral("1000 off"));
-        QCOMPARE(timerState(*m_timer4), QStringLiteral("%1 ticking").arg(applied.at(1)));
+        const OptionsControls &c = m_controls;
+        const CorrectionOptions &o = m_options;
+        const QStringList combos { c.Combo1->currentText(), c.Combo2->currentText(),
+                                   c.Combo3->currentText(), c.Combo5->currentText(),
+                                   c.Combo6->currentText() };
+        const QString options = QStringLiteral("%1 %2, %3 %4, %5 %6, %7 [%8] [%9]")
+                                    .arg(o.correctOn)
+                                    .arg(o.correctPeriod)
+                                    .arg(o.delayOn)
+                                    .arg(o.delayMs)
+                                    .arg(o.maskOn)
+                                    .arg(o.maskMinutes)
+                                    .arg(o.zoneOn)
+                                    .arg(o.zoneSignal, o.zoneComputer);
+        QTEST(QStringList({ loaded, groups(), combos.join(u'/'),
+                            timerState(*m_timer3) + ", " + timerState(*m_timer4), options })
+                  .join(QStringLiteral(" | ")),
+              "expected");
     }
 
 private:
