@@ -325,7 +325,7 @@ private slots:
             QTest::addRow("line error %d", event)
                 << event << true << false << u"commEvent,clearCommError"_s;
         }
-        for (const int event : { 0, 1, 3, 7, 1002, 1003, 1007, 1009, 1011, 9999 }) {
+        for (const int event : { 0, 1, 3, 4, 5, 6, 7, 1002, 1003, 1007, 1009, 1010, 1011, 9999 }) {
             QTest::addRow("event %d", event) << event << false << false << u"commEvent"_s;
         }
     }
