@@ -24,15 +24,10 @@
 #include "timeservices.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 
@@ -86,97 +81,6 @@ frmTerminal::~frmTerminal() = default;
 IntervalTimer &frmTerminal::timer(int number)
 {
     return *m_timers[number - 1];
-}
-
-void frmTerminal::buildControls()
-{
-    auto *client = new QWidget(this);
-    client->setObjectName(QStringLiteral("clientArea"));
-    // Its width now: controls that must grow to fit their captions stay inside it.
-    client->resize(twipsToPixels(MainWindowLayout::kClientWidthTwips),
-                   twipsToPixels(MainWindowLayout::kClientHeightTwips));
-    setCentralWidget(client);
-    m_controls = LayoutBuilder::build(client, MainWindowLayout::controls());
-}
-
-void frmTerminal::buildSubsystems()
-{
-    // Reception: port events -> frame logic -> the dump box and the large labels.
-    m_reception = std::make_unique<ReceptionLogic>(m_clock, [this] { return m_options.maskOn; });
-    m_receiver = std::make_unique<FrameReceiver>(*m_port, *m_reception);
-    m_receiver->connectPort();
-    m_receptionPanel = std::make_unique<ReceptionPanel>(
-        ReceptionControls { control<QPlainTextEdit>(QStringLiteral("txtTerm")),
-                            control<QLabel>(QStringLiteral("Label2")),
-                            control<QLabel>(QStringLiteral("Label7")) },
-        *m_reception);
-    m_receptionPanel->setMessageReporter(
-        [this](QWidget *parent, const QString &title, const QString &text) {
-            m_messageBoxes.show(parent, QMessageBox::Warning, title, text, QMessageBox::Ok);
-        });
-    connect(&timer(5), &IntervalTimer::tick, this, [this] { m_reception->Timer5_Timer(); });
-    connect(control<QPushButton>(QStringLiteral("Command3")), &QPushButton::clicked, this,
-            [this] { m_reception->Command3_Click(); });
-
-    // The port panel.
-    PortPanel::Controls port;
-    port.cboPort = control<QComboBox>(QStringLiteral("cboPort"));
-    port.cboSpeed = control<QComboBox>(QStringLiteral("cboSpeed"));
-    port.cboDataBits = control<QComboBox>(QStringLiteral("cboDataBits"));
-    port.cboParity = control<QComboBox>(QStringLiteral("cboParity"));
-    port.cboStopBits = control<QComboBox>(QStringLiteral("cboStopBits"));
-    port.Combo1 = control<QComboBox>(QStringLiteral("Combo1"));
-    port.Combo6 = control<QComboBox>(QStringLiteral("Combo6"));
-    for (int i = 0; i < 4; ++i) {
-        port.optFlow[i] = control<QRadioButton>(QStringLiteral("optFlow(%1)").arg(i));
-    }
-    for (int i = 0; i < 2; ++i) {
-        port.optEcho[i] = control<QRadioButton>(QStringLiteral("optEcho(%1)").arg(i));
-    }
-    m_portPanel
-        = std::make_unique<PortPanel>(port, *m_port, m_store, m_echoFlag,
-                                      [this](const ErrorValue &error) { reportError(error); });
-    connect(control<QPushButton>(QStringLiteral("Command1")), &QPushButton::clicked, this,
-            [this] { m_portPanel->Command1_Click(); });
-    // An unplugged receiver is opened again once it is back.
-    m_reconnector = std::make_unique<PortReconnector>(*m_port, m_store);
-    connect(m_reconnector.get(), &PortReconnector::reconnected, this,
-            [this] { timer(1).setEnabled(true); });
-
-    // The correction options of the "SYSTEM" page.
-    OptionsControls options;
-    options.Check1 = control<QCheckBox>(QStringLiteral("Check1"));
-    options.Check2 = control<QCheckBox>(QStringLiteral("Check2"));
-    options.Check3 = control<QCheckBox>(QStringLiteral("Check3"));
-    options.Check4 = control<QCheckBox>(QStringLiteral("Check4"));
-    options.Frame3 = control<QGroupBox>(QStringLiteral("Frame3"));
-    for (int i = 0; i < 8; ++i) {
-        options.Label6[i] = control<QLabel>(QStringLiteral("Label6(%1)").arg(i));
-    }
-    options.Combo1 = control<QComboBox>(QStringLiteral("Combo1"));
-    options.Combo2 = control<QComboBox>(QStringLiteral("Combo2"));
-    options.Combo3 = control<QComboBox>(QStringLiteral("Combo3"));
-    options.Combo5 = control<QComboBox>(QStringLiteral("Combo5"));
-    options.Combo6 = control<QComboBox>(QStringLiteral("Combo6"));
-    options.Command5 = control<QPushButton>(QStringLiteral("Command5"));
-    m_optionsPanel
-        = std::make_unique<OptionsPanel>(options, m_options, m_store, timer(3), timer(4));
-    m_optionsPanel->setReporter([this](const ErrorValue &error) { reportError(error); });
-    m_optionsPanel->connectControls();
-
-    // The correction cycle, its log box and the overlay it asks for.
-    m_cycle = std::make_unique<CorrectionCycle>(
-        m_options, m_reception->receivedTime(), m_reception->freshness(), timer(3), timer(4),
-        m_clock, *m_log, [this] { return m_port->settings(); });
-    m_cycle->connectTimers();
-    connect(m_log.get(), &CorrectionLog::boxTextReplaced, this, &frmTerminal::showLogBox);
-    connect(m_log.get(), &CorrectionLog::boxLineAdded, this, &frmTerminal::appendLogBox);
-    m_overlay = std::make_unique<OverlayController>(m_clock);
-    connect(m_cycle.get(), &CorrectionCycle::overlayRequested, m_overlay.get(),
-            &OverlayController::show);
-
-    m_timeServices = std::make_unique<TimeServices>(TimeServices::Parts {
-        m_clock, m_store, *m_log, *m_cycle, *m_reception, *m_port, m_trackingFilePath });
 }
 
 void frmTerminal::showLogBox(const QString &text)
