@@ -1,22 +1,18 @@
 #pragma once
 
-#include <QList>
-#include <QProcess>
-#include <QString>
-#include <QTemporaryDir>
+#include "chronydaemon.h"
 
-// chronyd beside the benchmark, reading the program's samples from its SOCK reference clock:
-// started with -x, so it never controls the clock, and without the right to set it besides.
+#include <QList>
+#include <QString>
+
+// chronyd beside the benchmark, reading the program's samples from its SOCK reference clock.
 // It logs every sample it takes; at the end it tells what it made of them.
 class ChronyView
 {
 public:
-    ChronyView() = default;
-    ~ChronyView();
-
     // Empty on success, else why chronyd could not be started.
     QString start();
-    QString sampleSocket() const;
+    QString sampleSocket() const { return m_daemon.sampleSocket(); }
 
     struct Figures
     {
@@ -32,8 +28,5 @@ public:
     Figures finish();
 
 private:
-    QString path(const char *name) const;
-
-    QTemporaryDir m_folder;
-    QProcess m_chronyd;
+    ChronyDaemon m_daemon;
 };

@@ -1,10 +1,9 @@
+#include "chronydaemon.h"
 #include "history/trackingrecord.h"
 #include "programs.h"
 
 #include <QScopeGuard>
 #include <QTemporaryDir>
-#include <csignal>
-#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -16,19 +15,10 @@ struct SourceLine
     double offsetSeconds = 1e9;
 };
 
-QByteArray chronyc(const QString &commandSocket, const QString &command)
-{
-    QProcess chronyc;
-    chronyc.start(QStringLiteral("chronyc"),
-                  { QStringLiteral("-h"), commandSocket, QStringLiteral("-n"), QStringLiteral("-c"),
-                    command });
-    return chronyc.waitForFinished(5000) ? chronyc.readAllStandardOutput() : QByteArray();
-}
-
-std::optional<SourceLine> valtoraSource(const QString &commandSocket)
+std::optional<SourceLine> valtoraSource(const ChronyDaemon &chrony)
 {
     // "#,*,VALT,0,2,377,1,-0.000012,-0.000012,0.001000"
-    for (const QByteArray &line : chronyc(commandSocket, QStringLiteral("sources")).split('\n')) {
+    for (const QByteArray &line : chrony.chronyc(QStringLiteral("sources")).split('\n')) {
         const QList<QByteArray> fields = line.split(',');
         if (fields.size() >= 10 && fields.at(2) == "VALT") {
             return SourceLine { QChar::fromLatin1(fields.at(1).at(0)), fields.at(7).toDouble() };
@@ -51,45 +41,21 @@ private slots:
         if (::geteuid() != 0) {
             QSKIP("chronyd runs only as root");
         }
-        QTemporaryDir dir; // only its owner may enter: chronyd demands that of its sockets
-        const QString commandSocket = dir.filePath(QStringLiteral("chronyd.sock"));
-        const QString sampleSocket = dir.filePath(QStringLiteral("valtora.sock"));
-        QFile config(dir.filePath(QStringLiteral("chrony.conf")));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write(QStringLiteral("refclock SOCK %1 refid VALT precision 1e-3 poll 2\n"
-                                    "bindcmdaddress %2\ncmdport 0\nport 0\n"
-                                    "pidfile %3/chronyd.pid\ndriftfile %3/drift\n")
-                         .arg(sampleSocket, commandSocket, dir.path())
-                         .toUtf8());
-        config.close();
+        ChronyDaemon chrony;
+        const QString error = chrony.start(QString(), QProcess::MergedChannels);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QByteArray started;
+        QTRY_VERIFY2_WITH_TIMEOUT((started += chrony.output()).contains(
+                                      "Disabled control of system clock"),
+                                  started.constData(), 5000);
 
-        QProcess chronyd;
-        chronyd.setProcessChannelMode(QProcess::MergedChannels);
-        // Ended with this process however it ends, so no daemon is left behind.
-        chronyd.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        chronyd.start(QStringLiteral("setpriv"),
-                      { QStringLiteral("--inh-caps=-sys_time"),
-                        QStringLiteral("--bounding-set=-sys_time"), QStringLiteral("chronyd"),
-                        QStringLiteral("-x"), QStringLiteral("-d"), QStringLiteral("-u"),
-                        QStringLiteral("root"), QStringLiteral("-f"), config.fileName() });
-        QVERIFY2(chronyd.waitForStarted(), qPrintable(chronyd.errorString()));
-        const auto stopChronyd = qScopeGuard([&chronyd] {
-            chronyd.terminate();
-            if (!chronyd.waitForFinished(5000)) {
-                chronyd.kill();
-                chronyd.waitForFinished(3000);
-            }
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(commandSocket), 5000);
-        const QByteArray started = chronyd.readAll();
-        QVERIFY2(started.contains("Disabled control of system clock"), started.constData());
-
+        QTemporaryDir dir;
         const QString link = dir.filePath(QStringLiteral("ttyReceiver"));
         SimulatorProcess simulator(link);
         QVERIFY(simulator.waitForLink());
         writeSettings(dir.path(),
                       { { "Ports/Com1", link },
-                        { "Refclock/socket", sampleSocket },
+                        { "Refclock/socket", chrony.sampleSocket() },
                         { "Properties/jiaoshiflag", "1" },
                         { "Properties/jiaoshimiao", "5" } });
         // A copy of its own keeps logfile.txt beside it, in this folder.
@@ -109,7 +75,7 @@ private slots:
         QDeadlineTimer deadline(40000);
         while (!deadline.hasExpired()) {
             QTest::qWait(2000);
-            source = valtoraSource(commandSocket);
+            source = valtoraSource(chrony);
             if (source && (source->state == u'*' || source->state == u'+')) {
                 break;
             }
@@ -123,7 +89,7 @@ private slots:
         // towards zero whatever the samples said; how far it finds this computer's real clock
         // off is the "system time" of its tracking report: "56414C54,VALT,1,...,0.000012,...".
         const QList<QByteArray> tracking
-            = chronyc(commandSocket, QStringLiteral("tracking")).trimmed().split(',');
+            = chrony.chronyc(QStringLiteral("tracking")).trimmed().split(',');
         QVERIFY2(tracking.size() > 4 && tracking.at(1) == "VALT", tracking.join(',').constData());
         qInfo("this clock off VALT's time by %s s", tracking.at(4).constData());
         QVERIFY2(std::abs(tracking.at(4).toDouble()) < 0.005, tracking.at(4).constData());
