@@ -11,35 +11,24 @@ class TestCommon : public QObject
 {
     Q_OBJECT
 private slots:
-    void leadingNumber_data()
+    // A stored text read as a 16-bit number: its leading number, rounded half to even;
+    // 99999: does not fit.
+    void int16FromText_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("expected");
-        QTest::newRow("blanks, sign, fraction, letters") << "  -7.5x" << -7.5;
-        QTest::newRow("plus sign") << "+3" << 3.0;
-        QTest::newRow("letters first") << "abc30" << 0.0;
-        QTest::newRow("sign alone") << "-" << 0.0;
+        QTest::addColumn<int>("expected");
+        QTest::newRow("blanks, sign, fraction, letters") << "  -7.5x" << -8;
+        QTest::newRow("plus sign") << "+3" << 3;
+        QTest::newRow("letters first") << "abc30" << 0;
+        QTest::newRow("sign alone") << "-" << 0;
+        QTest::newRow("upper edge") << "32767" << 32767;
+        QTest::newRow("upper edge half rounds out") << "32767.5" << 99999;
+        QTest::newRow("lower edge half rounds inside") << "-32768.5" << -32768;
     }
-    void leadingNumber()
+    void int16FromText()
     {
         QFETCH(QString, text);
-        QTEST(::leadingNumber(text), "expected");
-    }
-
-    // Rounded half to even; 99999: does not fit.
-    void int16_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("7.5 to 8") << 7.5 << 8;
-        QTest::newRow("upper edge") << 32767.0 << 32767;
-        QTest::newRow("upper edge half rounds out") << 32767.5 << 99999;
-        QTest::newRow("lower edge half rounds inside") << -32768.5 << -32768;
-    }
-    void int16()
-    {
-        QFETCH(double, value);
-        const auto result = toInt16(value);
+        const auto result = toInt16(leadingNumber(text));
         QTEST(result ? int(*result) : 99999, "expected");
     }
 
@@ -49,8 +38,7 @@ private slots:
         QCOMPARE(twipsToPixels(7692), 513); // 512.8
     }
 
-    // A failed write keeps the value for the run; once the file can be written again, the
-    // next write takes it out too. A hand-edited list such as 9600,n,8,1 reads back whole.
+    // A failed write is kept and stored by the next good one; a hand-edited list reads whole.
     void storeRecoversFromAFailedWrite()
     {
         QTemporaryDir dir;
@@ -65,8 +53,7 @@ private slots:
             QVERIFY(!store.setValue(section, QStringLiteral("Echo"), QStringLiteral("True")));
         }
         QFile file(path);
-        QVERIFY(file.open(QIODevice::Append));
-        file.write("portSettings=19200,e,7,1\n");
+        QVERIFY(file.open(QIODevice::Append) && file.write("portSettings=19200,e,7,1\n") > 0);
         file.close();
         const SettingsStore again(path);
         QCOMPARE(again.value(section, QStringLiteral("shiqu1")), QStringLiteral("北京时间"));
