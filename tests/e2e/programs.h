@@ -12,12 +12,20 @@
 // Where the built programs are: the test command tells through VALTORA_BIN_DIR.
 inline QString programPath(const QString &name)
 {
-    QString directory = qEnvironmentVariable("VALTORA_BIN_DIR");
-    if (directory.isEmpty()) {
-        directory = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
-    }
-    return QDir(directory).absoluteFilePath(name);
+    const QString besideTests = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
+    return QDir(qEnvironmentVariable("VALTORA_BIN_DIR", besideTests)).absoluteFilePath(name);
 }
+
+// A started program that is killed when the test ends, however it ends.
+class ProgramProcess : public QProcess
+{
+public:
+    ~ProgramProcess() override
+    {
+        kill();
+        waitForFinished(3000);
+    }
+};
 
 // The receiver simulator on a pseudo-terminal behind a link, ended when the test ends.
 class SimulatorProcess
@@ -26,9 +34,8 @@ public:
     explicit SimulatorProcess(const QString &linkPath, const QStringList &extraArguments = {})
         : m_linkPath(linkPath)
     {
-        m_process.setProgram(programPath(QStringLiteral("valtora-sim")));
-        m_process.setArguments(QStringList { QStringLiteral("--link"), linkPath } + extraArguments);
-        m_process.start();
+        m_process.start(programPath(QStringLiteral("valtora-sim")),
+                        QStringList { QStringLiteral("--link"), linkPath } + extraArguments);
     }
     ~SimulatorProcess() { stop(); }
 
@@ -44,16 +51,13 @@ public:
     {
         if (m_process.state() != QProcess::NotRunning) {
             ::kill(pid_t(m_process.processId()), SIGTERM);
-            if (!m_process.waitForFinished(3000)) {
-                m_process.kill();
-                m_process.waitForFinished(3000);
-            }
+            m_process.waitForFinished(3000);
         }
     }
 
 private:
     QString m_linkPath;
-    QProcess m_process;
+    ProgramProcess m_process;
 };
 
 // What a started program sees: settings and data in private XDG folders under dir, a runtime
@@ -73,14 +77,23 @@ inline QProcessEnvironment programEnvironment(const QString &dir, const QString 
     return environment;
 }
 
-// The settings file the program started with programEnvironment(dir) reads.
-inline void writeSettings(const QString &dir, const QList<QPair<QString, QString>> &values)
+// A copy of valtora in dir, so that its logfile.txt is written there, started with these
+// settings and clock.
+inline bool startCopy(QProcess &valtora, const QString &dir, const QString &clockSetting,
+                      const QList<QPair<QString, QString>> &settings)
 {
     QDir().mkpath(dir + QStringLiteral("/config/VALTORA"));
-    QSettings settings(dir + QStringLiteral("/config/VALTORA/VALTORA.conf"), QSettings::IniFormat);
-    for (const auto &[key, value] : values) {
-        settings.setValue(key, value);
+    QSettings file(dir + QStringLiteral("/config/VALTORA/VALTORA.conf"), QSettings::IniFormat);
+    for (const auto &[key, value] : settings) {
+        file.setValue(key, value);
     }
+    file.sync();
+    if (!QFile::copy(programPath(QStringLiteral("valtora")), dir + QStringLiteral("/valtora"))) {
+        return false;
+    }
+    valtora.setProcessEnvironment(programEnvironment(dir, clockSetting));
+    valtora.start(dir + QStringLiteral("/valtora"), {});
+    return valtora.waitForStarted();
 }
 
 // One field of a /proc/<pid>/status file, such as "CapEff:"; empty when unreadable.
