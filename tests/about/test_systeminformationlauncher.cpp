@@ -76,34 +76,24 @@ private slots:
         QTest::addColumn<int>("claimedSize"); // -1: the bytes' own length
         QTest::addColumn<bool>("read");
         QTest::addColumn<QString>("expected");
-        const struct
-        {
-            const char *tag;
-            quint32 type;
-            std::string_view bytes;
-            int claimedSize;
-            bool read;
-            QString expected;
-        } rows[] = {
-            { "text loses its zero", 1, "C:\\x.exe\0"sv, -1, true, "C:\\x.exe" },
-            { "size short of the text keeps that many", 1, "abc\0"sv, 2, true, "ab" },
-            { "size past the zero keeps it", 1, "ab\0"sv, 4, true, QString::fromUtf8("ab\0", 3) },
-            { "one zero byte is an empty text", 1, "\0"sv, -1, true, "" },
-            { "size beyond the buffer keeps the buffer", 1, "ab\0"sv, 5000, true,
-              "ab" + QString(1021, QChar(0)) },
-            { "number", 4, "\x78\x56\x34\x12"sv, -1, true, "&h12345678" },
-            { "number bytes without leading zeros", 4, "\x0D\x0C\x0B\x0A"sv, -1, true, "&hABCD" },
-            { "number whose highest byte is zero loses it", 4, "\2\1\0\0"sv, -1, true, "&h012" },
-            { "other type leaves the text", 3, "\1\2\3"sv, -1, true, "untouched" },
-            { "size zero fails and leaves the text", 1, "abc\0"sv, 0, false, "untouched" },
-            { "missing value empties the text", 0, ""sv, -1, false, "" },
-            { "missing key empties the text", 9, ""sv, -1, false, "" },
+        const auto row = [](const char *tag, quint32 type, std::string_view bytes, int claimedSize,
+                            bool read, const QString &expected) {
+            QTest::newRow(tag) << type << QByteArray(bytes.data(), qsizetype(bytes.size()))
+                               << claimedSize << read << expected;
         };
-        for (const auto &row : rows) {
-            QTest::newRow(row.tag)
-                << row.type << QByteArray(row.bytes.data(), qsizetype(row.bytes.size()))
-                << row.claimedSize << row.read << row.expected;
-        }
+        row("text loses its zero", 1, "C:\\x.exe\0"sv, -1, true, "C:\\x.exe");
+        row("size short of the text keeps that many", 1, "abc\0"sv, 2, true, "ab");
+        row("size past the zero keeps it", 1, "ab\0"sv, 4, true, QString::fromUtf8("ab\0", 3));
+        row("one zero byte is an empty text", 1, "\0"sv, -1, true, "");
+        row("size beyond the buffer keeps the buffer", 1, "ab\0"sv, 5000, true,
+            "ab" + QString(1021, QChar(0)));
+        row("number", 4, "\x78\x56\x34\x12"sv, -1, true, "&h12345678");
+        row("number bytes without leading zeros", 4, "\x0D\x0C\x0B\x0A"sv, -1, true, "&hABCD");
+        row("number whose highest byte is zero loses it", 4, "\2\1\0\0"sv, -1, true, "&h012");
+        row("other type leaves the text", 3, "\1\2\3"sv, -1, true, "untouched");
+        row("size zero fails and leaves the text", 1, "abc\0"sv, 0, false, "untouched");
+        row("missing value empties the text", 0, ""sv, -1, false, "");
+        row("missing key empties the text", 9, ""sv, -1, false, "");
     }
     void keyValueRules()
     {

@@ -1,5 +1,5 @@
-// The About box's registry layer and reading rules against the real registry: the test writes
-// its own values under the machine root first, as the launcher reads there, and removes them.
+// The About box's registry layer against the real registry: the test writes its own values
+// under the machine root first, as the launcher reads there, and removes them.
 #include "about/keyvaluereader.h"
 #include "about/nativeregistry.h"
 
@@ -29,21 +29,13 @@ int main()
                            &written, nullptr)
                == ERROR_SUCCESS,
            "create the test key");
-    const auto set = [written](const char *name, DWORD type, const void *data, DWORD size) {
-        expect(RegSetValueExA(written, name, 0, type, static_cast<const BYTE *>(data), size)
-                   == ERROR_SUCCESS,
-               std::string("write ") + name);
-    };
     const char path[] = "C:\\Tools\\info.exe";
-    const char folder[] = "C:\\Tools\\";
-    const DWORD number = 0x12345678;
-    const DWORD small = 0x102; // 02 01 00 00
+    const DWORD number = 0x102; // 02 01 00 00
     const BYTE binary[] = { 1, 2, 3 };
-    set("PATH", REG_SZ, path, sizeof path);
-    set("FOLDER", REG_SZ, folder, sizeof folder);
-    set("NUMBER", REG_DWORD, &number, sizeof number);
-    set("SMALL", REG_DWORD, &small, sizeof small);
-    set("BINARY", REG_BINARY, binary, sizeof binary);
+    RegSetValueExA(written, "PATH", 0, REG_SZ, reinterpret_cast<const BYTE *>(path), sizeof path);
+    RegSetValueExA(written, "NUMBER", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&number),
+                   sizeof number);
+    RegSetValueExA(written, "BINARY", 0, REG_BINARY, binary, sizeof binary);
     RegCloseKey(written);
 
     const auto registry = createNativeRegistry();
@@ -57,10 +49,8 @@ int main()
     } checks[] = {
         { kTestKey, "PATH", KeyValueStatus::Read, true, "C:\\Tools\\info.exe" },
         { kTestKey, "path", KeyValueStatus::Read, true, "C:\\Tools\\info.exe" },
-        { kTestKey, "FOLDER", KeyValueStatus::Read, true, "C:\\Tools\\" },
-        { kTestKey, "NUMBER", KeyValueStatus::Read, true, "&h12345678" },
         // The last zero byte is taken for a text's end, the other one stays.
-        { kTestKey, "SMALL", KeyValueStatus::Read, true, "&h012" },
+        { kTestKey, "NUMBER", KeyValueStatus::Read, true, "&h012" },
         { kTestKey, "BINARY", KeyValueStatus::Read, false, "" },
         { kTestKey, "MISSING", KeyValueStatus::NotRead, true, "" },
         { "SOFTWARE\\ValtoraNoSuchKey", "PATH", KeyValueStatus::NotRead, true, "" },
@@ -82,8 +72,8 @@ int main()
     std::uint32_t type = 0;
     expect(registry->queryValue(key, "PATH", type, tiny, size) == ERROR_MORE_DATA,
            "a value larger than the buffer is refused");
-    expect(registry->closeKey(key) == ERROR_SUCCESS, "close an open key");
-    expect(registry->closeKey(0) == ERROR_SUCCESS, "closing no key is harmless");
+    expect(registry->closeKey(key) == ERROR_SUCCESS && registry->closeKey(0) == ERROR_SUCCESS,
+           "close an open key, and no key harmlessly");
 
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kTestKey);
     if (failures == 0) {

@@ -1,5 +1,4 @@
-// The About box's window move under wine: the press's mouse capture is given back, and the
-// window gets the system command "move by the caption" at once, as a title-bar drag would.
+// The About box's window move: the press's capture is given back, then "move by the caption".
 #include "about/windowmove.h"
 
 #include <cstdint>
@@ -15,10 +14,10 @@ HWND captureDuringCommand = nullptr;
 
 LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // Recorded, not passed on: the system's move loop would wait for the mouse.
     if (message != WM_SYSCOMMAND) {
         return DefWindowProcA(window, message, wParam, lParam);
     }
-    // Recorded, not passed on: the system's move loop would wait for the mouse.
     ++systemCommands;
     command = wParam;
     position = lParam;

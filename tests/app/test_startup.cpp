@@ -30,8 +30,8 @@ class TestStartup : public QObject
 {
     Q_OBJECT
 private slots:
-    // Our options answer and end the program, Qt's own start it; a mistake is named, and so
-    // is a folder of plugins of the user's choosing, even hidden as another option's value.
+    // Our options answer and end the program, Qt's own start it; a mistake is named, and so is
+    // a folder of plugins of the user's choosing, even hidden as another option's value.
     void commandLine_data()
     {
         QTest::addColumn<QString>("arguments");
@@ -45,8 +45,7 @@ private slots:
             << "-platformpluginpath /tmp" << 2 << "Unknown option 'platformpluginpath'.";
         QTest::newRow("an option hidden as a value")
             << "-style -platformpluginpath -style /tmp" << 2
-            << "-style wants a value, not "
-               "'-platformpluginpath'.";
+            << "-style wants a value, not '-platformpluginpath'.";
         QTest::newRow("Qt's option without its value")
             << "-style" << 2 << "Missing value after '-style'.";
     }
@@ -81,15 +80,14 @@ private slots:
         QVERIFY(other.claim());
     }
 
-    // A copy that crashed left its lock, naming a process that is gone, and its socket
-    // behind: the next start is the first.
+    // A crashed copy's lock, naming a process that is gone, and its socket do not count.
     void leftoversOfACrashedCopyDoNotStopTheNext()
     {
         QTemporaryDir runtime;
         QProcess gone;
         gone.start(QStringLiteral("true"), {});
         QVERIFY(gone.waitForStarted());
-        const qint64 deadPid = gone.processId();
+        const qint64 deadPid = gone.processId(); // known only while it runs
         QVERIFY(gone.waitForFinished());
         QString lockPath;
         {
@@ -122,26 +120,22 @@ private slots:
         });
         const QString address = QString::fromUtf8(bus.readLine()).trimmed();
         const QString timedate = QStringLiteral("org.freedesktop.timedate1");
+        QDBusConnection serviceBus = QDBusConnection::connectToBus(address, QStringLiteral("s"));
+        FakeTimedate service;
+        QVERIFY(serviceBus.registerObject(QStringLiteral("/org/freedesktop/timedate1"), &service,
+                                          QDBusConnection::ExportAllProperties));
+        QVERIFY(serviceBus.registerService(timedate));
         for (const int ntp : { 1, 0, -1 }) { // -1: no such service on the bus
-            const QString serviceName = QStringLiteral("service %1").arg(ntp);
-            const QString askingName = QStringLiteral("asking %1").arg(ntp);
-            QDBusConnection serviceBus = QDBusConnection::connectToBus(address, serviceName);
-            FakeTimedate service;
             service.ntp = ntp == 1;
-            if (ntp >= 0) {
-                QVERIFY(serviceBus.registerObject(QStringLiteral("/org/freedesktop/timedate1"),
-                                                  &service, QDBusConnection::ExportAllProperties));
-                QVERIFY(serviceBus.registerService(timedate));
-            }
+            QVERIFY(ntp >= 0 || serviceBus.unregisterService(timedate));
             OtherTimeService other;
             QSignalSpy answers(&other, &OtherTimeService::answered);
-            other.ask(QDBusConnection::connectToBus(address, askingName));
+            other.ask(QDBusConnection::connectToBus(address, QStringLiteral("asking")));
             QVERIFY(answers.wait(OtherTimeService::kTimeoutMs + 1000));
             QCOMPARE(answers.at(0).at(0).toBool(), ntp == 1);
-            serviceBus.unregisterService(timedate);
-            QDBusConnection::disconnectFromBus(serviceName);
-            QDBusConnection::disconnectFromBus(askingName);
         }
+        QDBusConnection::disconnectFromBus(QStringLiteral("s"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("asking"));
     }
 };
 
