@@ -137,16 +137,6 @@ private slots:
         QFETCH(QString, input);
         QTEST(answer(rule, input), "expected");
     }
-
-    void timeTextsRoundTripOverADay()
-    {
-        for (qint32 n = 1; n <= 86399; ++n) {
-            const Result<QString> text = ::secondtotime(n);
-            if (!text.ok() || ::timetosecond(text.value()) != n) {
-                QFAIL(qPrintable(QString::number(n)));
-            }
-        }
-    }
 };
 
 QTEST_GUILESS_MAIN(TestCorrectionRules)
