@@ -1,5 +1,4 @@
 #include "correction/correctionlog.h"
-#include "correctiontesthelpers.h"
 #include "manualclock.h"
 
 #include <QDir>
@@ -16,6 +15,19 @@ namespace {
 
 const QDateTime kNow(QDate(2026, 12, 5), QTime(13, 2, 3));
 const QString kLogFile = QStringLiteral("logfile.txt");
+
+// The whole file, or "<missing>" when it cannot be read.
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
 
 // Files and folders no log can be written to, and some it can. The administrator writes
 // whatever the permission bits say, so the read-only ones only bind for other users.

@@ -2,9 +2,9 @@
 #include "app/mainwindowlayout.h"
 #include "app/tabcontrol.h"
 #include "common/intervaltimer.h"
+#include "common/settingsstore.h"
 #include "correction/correctionoptions.h"
 #include "correction/optionspanel.h"
-#include "correctiontesthelpers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -150,7 +150,10 @@ private slots:
             const QString command = step.section(u' ', 0, 0);
             const QString argument = step.section(u' ', 1);
             if (command == u"store") {
-                storeTexts(*m_store, argument);
+                for (const QString &pair : argument.split(u';')) {
+                    m_store->setValue(QStringLiteral("Properties"), pair.section(u'=', 0, 0),
+                                      pair.section(u'=', 1));
+                }
             } else if (command == u"load") {
                 loaded = m_panel->LoadCorrectionSettings() ? "refused" : "ok";
             } else if (command == u"click") {
