@@ -151,7 +151,7 @@ private slots:
         QFETCH(int, button);
         int moves = 0;
         m_dialog->setSystemMoveStarter([&moves] { ++moves; });
-        m_dialog->systemInformation().setStarter([](const QString &) { return true; });
+        m_dialog->systemInformation().setMessageReporter([](const QString &) { QFAIL("looked"); });
         QPoint position(5, 5);
         if (!where.isEmpty()) {
             QWidget *child = m_dialog->findChild<QWidget *>(where);

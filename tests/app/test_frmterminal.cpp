@@ -82,8 +82,7 @@ private slots:
         QTest::addColumn<QString>("stored"); // null: a first run, nothing stored
         QTest::addColumn<QString>("settings");
         QTest::newRow("nothing stored") << QString() << "9600,n,8,1";
-        QTest::newRow("panel speed, two stop bits")
-            << QStringLiteral("76800,n,8,2") << "76800,n,8,2";
+        QTest::newRow("panel speed, 2 stop bits") << QStringLiteral("76800,n,8,2") << "76800,n,8,2";
         QTest::newRow("parity the pty refuses") << QStringLiteral("76800,e,8,1") << "9600,n,8,1";
         QTest::newRow("unknown parity") << QStringLiteral("9600,x,8,1") << "9600,n,8,1";
     }
@@ -91,9 +90,6 @@ private slots:
     {
         QFETCH(QString, stored);
         QFETCH(QString, settings);
-        PseudoTerminal pty;
-        m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com1"), pty.linkPath());
-        m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com2"), pty.linkPath());
         const bool first = stored.isNull();
         const QStringList keys { "portSettings=" + stored, "CommPort=2",
                                  "Handshaking=1",          "Echo=True",
@@ -102,8 +98,7 @@ private slots:
             m_store->setValue(QStringLiteral("Properties"), key.section(u'=', 0, 0),
                               key.section(u'=', 1));
         }
-        createWindow();
-        m_window->Form_Load();
+        startWindow({}, false); // checked before the window system frames it
         QVERIFY(m_messages->shown.isEmpty());
         QVERIFY(m_window->port().portOpen());
         QCOMPARE(m_window->port().settings(), settings);
@@ -133,14 +128,10 @@ private slots:
     void unopenablePortIsSaidOnceAndTheWindowStillOpens()
     {
         const QString missing = m_dir->filePath(QStringLiteral("no-such-tty"));
-        m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com1"), missing);
-        createWindow();
-        m_window->Form_Load();
+        startWindow(missing);
         QCOMPARE(m_messages->shown,
                  { QStringLiteral("VALTORA: Com1 (%1): No such file or directory").arg(missing) });
         QVERIFY(!m_window->port().portOpen());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
     // Both OK buttons say which file cannot be written and why; the choices hold for the run.
@@ -149,7 +140,7 @@ private slots:
         QVERIFY(QFile(m_dir->filePath(QStringLiteral("blocked"))).open(QIODevice::WriteOnly));
         const QString file = m_dir->filePath(QStringLiteral("blocked/v.conf"));
         m_store = std::make_unique<SettingsStore>(file);
-        createStartedWindow();
+        startWindow();
         auto *speeds = m_window->control<QComboBox>(QStringLiteral("cboSpeed"));
         speeds->setCurrentIndex(speeds->findText(QStringLiteral("19200")));
         click<QPushButton>("Command1");
@@ -168,7 +159,7 @@ private slots:
     // back. Exit asks first, and only a yes ends the program and takes the icon away.
     void closeHidesToTheIconAndOnlyAConfirmedExitEnds()
     {
-        createStartedWindow();
+        startWindow();
         int ended = 0;
         m_window->setEndProgram([&ended] { ++ended; });
         m_window->timer(3).setEnabled(true);
@@ -194,7 +185,7 @@ private slots:
     {
         QApplication::setQuitOnLastWindowClosed(false); // as the program runs
         m_icon->available = false;
-        createStartedWindow();
+        startWindow();
         m_window->close();
         QVERIFY(m_window->isVisible());
         QVERIFY(!m_window->isMinimized());
@@ -222,7 +213,7 @@ private slots:
         large.setPointSize(11);
         QApplication::setFont(large);
         const auto restoreFont = qScopeGuard([&before] { QApplication::setFont(before); });
-        createStartedWindow();
+        startWindow();
         auto *button = m_window->control<QPushButton>(QStringLiteral("Command2"));
         auto *dump = m_window->control<QPlainTextEdit>(QStringLiteral("txtTerm"));
         QWidget *client = m_window->centralWidget();
@@ -255,7 +246,7 @@ private slots:
     // history window over the tracking file.
     void menuEntriesOpenTheirWindows()
     {
-        createStartedWindow();
+        startWindow();
         bool aboutShown = false;
         QTimer::singleShot(0, m_window.get(), [&aboutShown] {
             if (auto *about = qobject_cast<frmAbout *>(QApplication::activeModalWidget())) {
@@ -287,7 +278,7 @@ private slots:
     // The cycle's request shows the overlay, and a repeated one gives it its full time again.
     void overlayRequestOfTheCycleShowsTheOverlay()
     {
-        createWindow();
+        startWindow();
         m_window->overlay().setProgramEnder([] {});
         emit m_window->cycle().overlayRequested();
         QVERIFY(m_window->overlay().overlay()->isVisible());
@@ -303,21 +294,24 @@ private:
     {
         QTest::mouseClick(m_window->control<T>(QLatin1String(name)), Qt::LeftButton);
     }
-    void createWindow()
+    // On a port that opens (a pseudo-terminal, as both ports) unless another is given.
+    void startWindow(QString port = QString(), bool shown = true)
     {
+        if (port.isNull()) {
+            m_pty = std::make_unique<PseudoTerminal>();
+            port = m_pty->linkPath();
+        }
+        m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com1"), port);
+        m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com2"), port);
         m_trackingPath = m_dir->filePath(QStringLiteral("tracking.csv"));
         m_window = std::make_unique<frmTerminal>(TerminalServices {
             m_clock, *m_store, *m_messages, *m_icon, m_dir->filePath(QStringLiteral("logfile.txt")),
             QString(), m_trackingPath });
-    }
-    void createStartedWindow()
-    {
-        m_pty = std::make_unique<PseudoTerminal>();
-        m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com1"), m_pty->linkPath());
-        createWindow();
         m_window->Form_Load();
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        if (shown) {
+            m_window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        }
     }
 
     ManualClock m_clock;
