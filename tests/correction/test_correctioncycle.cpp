@@ -72,9 +72,8 @@ private slots:
             "12:00:00 12:00:00 | - | set set | 0 | 0");
         row("period 5: the fifth tick", "period=5 frames=12:00:00 t3*9",
             "12:00:00 | - | set | 0 | 4");
-        // The first frame after start-up (43200 s does not fit 16 bits) is failure a, retried
-        // every tick without resetting the count; turning correction off stops Timer3 only
-        // after the next completed attempt.
+        // Start-up stamps (43200 s does not fit 16 bits): failure a, retried every tick; turned
+        // off, Timer3 stops only after the next completed attempt.
         row("failure a retried; off after the attempt",
             "period=5 off stamps=43200,0,0 t3*7 frames=12:00:03 t3",
             "12:00:03 | - | a note a a set | 0 | 0 T3 off");
@@ -99,9 +98,8 @@ private slots:
         row("midnight window: received 00:05:59", "mask=5 frames=00:05:59 t3", "- | - | - | 0 | 0");
         row("midnight window: computer 23:55", "mask=5 clock=23:55:00 frames=12:00:00 t3",
             "- | - | - | 0 | 0");
-        // The received second + the wait since the frame's end byte + the frame's own time on
-        // the line, capped below a second; a frame of unknown arrival or older than 1.5 s is
-        // refused, never set a second or more behind.
+        // The wait since the frame and its time on the line are added, capped below a second;
+        // a frame of unknown arrival or older than 1.5 s is refused.
         row("1.5 s old: used, capped below a second",
             "line=9600,n,8,1 frames=12:00:00 wait=1500000000 t3", "12:00:00.999 | - | set | 0 | 0");
         row("1 ns older: refused, explained once", "frames=12:00:00 wait=1500000001 t3*2",
@@ -132,10 +130,8 @@ private slots:
         // A lost file line turns a success into failure a; the delayed path keeps its box line.
         row("log file not writable", "nolog frames=12:00:00 t3 delay=300 t3 t4*3",
             "12:00:00 12:00:01 | 2026-12-05 | set? note a? set? | 1 | 0");
-        // Before a set, the clock's offset ("record=offset ms,frame age ms,path"): the received
-        // second moved on as the immediate path moves it (unrounded) plus the receiver's
-        // latency, minus the clock's reading (12:00:00.400). The delayed path measures the
-        // newest frame too; one of unknown arrival is not measured.
+        // record=offset ms,frame age ms,path: the received second moved on (unrounded) plus the
+        // latency, minus the clock (12:00:00.400); a frame of unknown arrival is not measured.
         row("offset: 2.6 s behind, 250 ms waited, 12.5 ms on the line",
             "line=9600,n,8,1 frames=12:00:03 wait=250000000 t3 record=2862.500,250,immediate",
             "12:00:03.263 | - | set | 0 | 0");

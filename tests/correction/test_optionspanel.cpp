@@ -30,8 +30,7 @@ class TestOptionsPanel : public QObject
 {
     Q_OBJECT
 private slots:
-    // The window's own controls in their design state (unchecked, every group member
-    // disabled), with the "SYSTEM" page in front as a user sees it.
+    // The window's own controls as designed, with the "SYSTEM" page in front.
     void init()
     {
         m_store = std::make_unique<SettingsStore>(
@@ -96,9 +95,8 @@ private slots:
             "pingbifen=30abc;shiquflag= 2x;shiqu1=北京时间 , UTC+8;shiqu2=  x  |load",
             "ok | 1110 | 8/300/北京时间 , UTC+8/  x  /30 | 1000 ticking, 300 ticking | "
             "1 8, 1 300, 0 30, 1 [北京时间 , UTC+8] [  x  ]");
-        // A number out of range stops loading there: the options after it, the controls and
-        // the timers are never reached (the designed Frame3 stays enabled around its
-        // disabled members).
+        // A number out of range stops loading there, before the options after it, the controls
+        // and the timers (the designed Frame3 stays enabled around its disabled members).
         row("period out of range stops before the delay flag",
             "store jiaoshiflag=1;jiaoshimiao=32768;gaojingflag=1;gaojingmiao=300;pingbiflag=1;"
             "shiqu1=A|load",
@@ -122,10 +120,8 @@ private slots:
         }
         row("Check1 twice", "load|click Check1|click Check1",
             "ok | 0000 | 0/0///0 | 1000 off, 0 off | 0 0, 0 0, 0 0, 0 [] []");
-        // OK stores the nine texts as shown, then applies the usable numbers; a text that
-        // cannot be used keeps its option (and Timer4) as it was. Zone recognition keeps its
-        // loaded value until the next start, and turning correction on does not start a
-        // resting Timer3: the cycle decides when.
+        // OK stores the nine texts, then applies the usable ones; zone recognition waits for the
+        // next start, and a resting Timer3 for the cycle.
         const char *before
             = "store jiaoshimiao=20;gaojingflag=1;gaojingmiao=300;pingbifen=5|load|click Check1|"
               "click Check3|click Check4|type Combo3 UTC+9|type Combo5  UTC+8 |";
