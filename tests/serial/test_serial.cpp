@@ -1,0 +1,491 @@
+#include "common/settingsstore.h"
+#include "pseudoterminal.h"
+#include "serial/baudrate.h"
+#include "serial/currentportview.h"
+#include "serial/mscomm1.h"
+#include "serial/nativebaudrate.h"
+#include "serial/portmessage.h"
+#include "serial/portpanel.h"
+#include "serial/portrestore.h"
+
+#include <QComboBox>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <ctime>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+// termios2 holds any speed as a number; its header cannot share a file with <termios.h>.
+#include <asm/termbits.h>
+#include <sys/ioctl.h>
+
+using namespace Qt::StringLiterals;
+
+inline char *toString(const ErrorValue &error)
+{
+    return QTest::toString(u"%1 %2"_s.arg(error.number).arg(error.text));
+}
+inline char *toString(const Outcome &outcome)
+{
+    return outcome ? toString(*outcome) : QTest::toString("no error");
+}
+
+namespace {
+
+constexpr int kPtyPort = 2;
+constexpr int kMissingPort = 5;
+constexpr const char *kKeys[] = { "portSettings", "CommPort", "Handshaking", "Echo" };
+
+// A device that takes no flow control at all; no pseudo-terminal refuses one.
+struct FlowRefusingPort : MSComm1
+{
+    using MSComm1::MSComm1;
+    Outcome setHandshaking(qint32) override { return ErrorValue { 8015, u"Invalid argument"_s }; }
+};
+
+// The port service, port 2 mapped to a real pseudo-terminal and port 5 to a missing device, and
+// the port panel over shown controls; an option is sized to its caption, where clicks hit.
+struct Rig
+{
+    QTemporaryDir dir;
+    SettingsStore store { dir.filePath(u"store.ini"_s) };
+    PseudoTerminal pty;
+    MSComm1 port { store };
+    QWidget window;
+    PortPanel::Controls c;
+    bool echoFlag = false;
+    QList<ErrorValue> reports;
+    std::unique_ptr<PortPanel> panel;
+
+    Rig()
+    {
+        mapPort(kPtyPort, pty.linkPath());
+        mapPort(kMissingPort, missingDevice());
+        for (QComboBox **list :
+             { &c.cboPort, &c.cboSpeed, &c.cboDataBits, &c.cboParity, &c.cboStopBits, &c.Combo1 }) {
+            *list = new QComboBox(&window);
+        }
+        c.Combo1->setEditable(true);
+        QWidget *groups[] = { new QWidget(&window), new QWidget(&window) };
+        const auto option = [&groups](int group) {
+            auto *button = new QRadioButton(u"Option"_s, groups[group]);
+            button->adjustSize();
+            return button;
+        };
+        c.optFlow = { option(0), option(0), option(0), option(0) };
+        c.optEcho = { option(1), option(1) };
+        panel = std::make_unique<PortPanel>(c, port, store, echoFlag,
+                                            [this](const ErrorValue &e) { reports << e; });
+        window.show();
+    }
+    void mapPort(int number, const QString &device)
+    {
+        store.setValue(QString::fromLatin1(SettingsStore::kPortsSection), u"Com%1"_s.arg(number),
+                       device);
+    }
+    QString missingDevice() const { return dir.filePath(u"unplugged"_s); }
+    void openPty()
+    {
+        QCOMPARE(port.setCommPort(kPtyPort), Outcome());
+        QCOMPARE(port.setPortOpen(true), Outcome());
+    }
+    // The port's stored keys, "portSettings|CommPort|Handshaking|Echo" ("" = no key).
+    QString stored() const
+    {
+        QStringList values;
+        for (const char *key : kKeys) {
+            values << store.value(QString::fromLatin1(SettingsStore::kPropertiesSection),
+                                  QLatin1String(key));
+        }
+        return values.join(u'|');
+    }
+    QString portState() const
+    {
+        return u"%1 %2"_s.arg(port.commPort()).arg(port.portOpen() ? "open" : "closed");
+    }
+    // The tty's line as the kernel holds it: what really reached the device.
+    termios2 line() const
+    {
+        termios2 block {};
+        ::ioctl(pty.slaveFd(), TCGETS2, &block);
+        return block;
+    }
+    bool twoStopBits() const { return line().c_cflag & CSTOPB; }
+    QString speeds() const // "out/in"
+    {
+        return u"%1/%2"_s.arg(line().c_ospeed).arg(line().c_ispeed);
+    }
+    // Leaves the tty receiving at a speed of its own, as another program may.
+    bool setSpeeds(long input, long output)
+    {
+        termios2 block = line();
+        block.c_cflag &= ~(CBAUD | (CBAUD << IBSHIFT));
+        block.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
+        block.c_ospeed = static_cast<speed_t>(output);
+        block.c_ispeed = static_cast<speed_t>(input);
+        return ::ioctl(pty.slaveFd(), TCSETS2, &block) == 0;
+    }
+    void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+};
+
+} // namespace
+
+// The port service and its panel on real pseudo-terminals.
+class TestSerial : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<Rig> m_rig;
+    Rig *r = nullptr;
+
+private slots:
+    void init()
+    {
+        m_rig = std::make_unique<Rig>();
+        r = m_rig.get();
+        QVERIFY(r->pty.isValid());
+    }
+    void cleanup() { m_rig.reset(); }
+
+    // On a closed port; a refused text leaves the old one.
+    void settingsText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("reported"); // empty: refused
+        QTest::newRow("upper-case, highest speed") << u"4000000,N,8,1"_s << u"4000000,n,8,1"_s;
+        QTest::newRow("mark, five bits") << u"300,M,5,1"_s << u"300,m,5,1"_s;
+        QTest::newRow("space, six bits, blanks") << u" 4800 , s , 6 , 2 "_s << u"4800,s,6,2"_s;
+        // A speed without a B-constant needs an open port; 1.5 stop bits would quietly run 1.
+        const QString refused = u"96OO,n,8,1|76800,n,8,1|-9600,n,8,1|99999999999,n,8,1|"
+                                "9600,n,4,1|9600,n,9,1|9600,n,8,3|9600,n,8,1.5|9600,x,8,1|"
+                                "9600,none,8,1|9600,n,8|9600,n,8,1,1|"_s;
+        for (const QString &text : refused.split(u'|')) {
+            QTest::newRow(text.isEmpty() ? "empty" : qPrintable(text)) << text << QString();
+        }
+    }
+    void settingsText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, reported);
+        const QString old = u"19200,e,7,2"_s;
+        QCOMPARE(r->port.setSettings(old), Outcome());
+        QCOMPARE(r->port.setSettings(text),
+                 reported.isEmpty() ? Outcome({ 380, u"Invalid property value"_s }) : Outcome());
+        QCOMPARE(r->port.settings(), reported.isEmpty() ? old : reported);
+    }
+
+    void refusedValuesAndDeviceNames()
+    {
+        QCOMPARE(r->port.setCommPort(4), Outcome());
+        for (const int refused : { 0, -3, 32768 }) {
+            QCOMPARE(r->port.setCommPort(refused), Outcome({ 8002, u"Invalid port number"_s }));
+        }
+        QCOMPARE(r->port.commPort(), qint16(4));
+        QVERIFY(r->port.setHandshaking(4) && r->port.setHandshaking(-1)
+                && r->port.setInBufferSize(0) && r->port.setInputMode(2) && r->port.setInputLen(-1)
+                && r->port.setRThreshold(-1) && r->port.setInBufferCount(5));
+        r->mapPort(6, u" /dev/ttyACM1 "_s);
+        QCOMPARE(r->port.deviceName(6), u"/dev/ttyACM1"_s);
+        // Root, who runs these tests, is refused by no device, so the error is given.
+        const QString text = portMessage(r->port, 3, { 8005, u"Permission denied"_s }).text;
+        QVERIFY2(text.startsWith(u"Com3 (/dev/ttyS2): Permission denied\n"_s)
+                     && text.contains(u"group dialout"_s) && text.contains(u"log in again"_s),
+                 qPrintable(text));
+    }
+
+    // A line set while closed waits for the opening; one the pty refuses is undone on the device.
+    void lineReachesDevice()
+    {
+        QCOMPARE(r->port.setSettings(u"38400,N,8,2"_s), Outcome());
+        r->openPty();
+        QCOMPARE(r->speeds(), u"38400/38400"_s);
+        QVERIFY(r->twoStopBits());
+        QCOMPARE(r->port.setCommPort(3), Outcome({ 8005, u"Port already open"_s }));
+        QCOMPARE(r->port.setSettings(u"19200,n,8,1"_s), Outcome());
+        QCOMPARE(r->port.setSettings(u"57600,e,8,2"_s), Outcome({ 8015, u"Invalid argument"_s }));
+        QCOMPARE(r->port.settings(), u"19200,n,8,1"_s);
+        QCOMPARE(r->speeds(), u"19200/19200"_s);
+        QVERIFY(!r->twoStopBits() && r->port.portOpen());
+        QCOMPARE(r->port.setHandshaking(3), Outcome());
+        QVERIFY((r->line().c_cflag & CRTSCTS) && !(r->line().c_iflag & IXON));
+        QCOMPARE(r->port.setHandshaking(1), Outcome());
+        QVERIFY(!(r->line().c_cflag & CRTSCTS) && (r->line().c_iflag & IXON));
+    }
+
+    // No events at threshold 0; bytes waiting when it is armed raise one; discarded ones go.
+    void reception()
+    {
+        r->openPty();
+        QSignalSpy events(&r->port, &MSComm1::onComm);
+        QVERIFY(r->pty.write("abcd"));
+        QTRY_COMPARE_WITH_TIMEOUT(r->port.inBufferCount(), qint16(4), 2000);
+        QCOMPARE(r->port.setInBufferCount(0), Outcome());
+        QVERIFY(r->pty.write("xyz"));
+        QTRY_COMPARE_WITH_TIMEOUT(r->port.inBufferCount(), qint16(3), 2000);
+        QCOMPARE(events.count(), 0);
+        QCOMPARE(r->port.setRThreshold(3), Outcome());
+        QTRY_COMPARE_WITH_TIMEOUT(events.count(), 1, 2000);
+        QCOMPARE(r->port.commEvent(), qint16(MSComm1::EventReceive));
+        QCOMPARE(r->port.input(), QByteArray("xyz"));
+    }
+
+    void vanishedDeviceIsSurvived()
+    {
+        r->openPty();
+        QCOMPARE(r->port.setRThreshold(1), Outcome());
+        QSignalSpy events(&r->port, &MSComm1::onComm);
+        const std::clock_t before = std::clock();
+        r->pty.closeMaster();
+        QTRY_VERIFY_WITH_TIMEOUT(!r->port.portOpen(), 2000);
+        // A dead descriptor left registered would keep the processor busy meanwhile.
+        QTest::qWait(500);
+        QCOMPARE_LT(double(std::clock() - before) / CLOCKS_PER_SEC, 0.1);
+        QCOMPARE(events.count(), 0);
+        QCOMPARE(r->port.input(), QByteArray());
+    }
+
+    // Only the speed changes and it outlives closing; a tty left receiving at a speed of its
+    // own (by another program) is joined to the port's at opening and on a settings text.
+    void controlBlockSpeed()
+    {
+        QCOMPARE(r->port.setSettings(u"9600,n,8,2"_s), Outcome());
+        r->openPty();
+        QCOMPARE(SetBaudRate(r->port, 76800), Outcome());
+        QCOMPARE(r->speeds(), u"76800/76800"_s);
+        QCOMPARE(GetBaudRate(r->port).value(), 76800);
+        QVERIFY(r->twoStopBits());
+        for (const QString &text : { u"76800,n,8,2"_s, u"38400,n,8,1"_s }) {
+            QCOMPARE(r->port.setPortOpen(false), Outcome());
+            QCOMPARE(r->port.settings(), text);
+            QVERIFY(r->setSpeeds(1200, 2400));
+            QCOMPARE(r->port.setPortOpen(true), Outcome());
+            QCOMPARE(r->speeds(), u"%1/%1"_s.arg(text.left(5)));
+            QVERIFY(r->setSpeeds(300, 4800));
+            QCOMPARE(r->port.setSettings(u"38400,n,8,1"_s), Outcome());
+            QCOMPARE(r->speeds(), u"38400/38400"_s);
+        }
+    }
+
+    // A closed port is refused before the system is asked; a bad speed or block changes nothing.
+    void controlBlockRefusals()
+    {
+        using namespace NativeBaudRate;
+        const unsigned long callsBefore = systemCallCount();
+        const ErrorValue notOpen { 8018, u"Operation valid only when the port is open"_s };
+        QCOMPARE(SetBaudRate(r->port, 19200), Outcome(notOpen));
+        QCOMPARE(GetBaudRate(r->port).error(), notOpen);
+        QCOMPARE(systemCallCount(), callsBefore);
+        r->openPty();
+        QCOMPARE(SetBaudRate(r->port, 0),
+                 Outcome({ 8015, u"Could not set port to specified baud rate"_s }));
+        QCOMPARE(r->speeds(), u"9600/9600"_s);
+        const int fd = ::open("/dev/null", O_RDWR); // not a tty: no block to read
+        std::int32_t baud = 1;
+        QVERIFY(getBaudRate(true, fd, baud) == ReadFailed && baud == 1
+                && setBaudRate(true, fd, 9600) == ReadFailed
+                && joinInputToOutput(true, fd) == ReadFailed);
+        ::close(fd);
+    }
+
+    // Stored keys (as Rig::stored) and what the port then has: "settings port flow echo".
+    // It starts as "9600,n,8,1 1 1 1"; a key that is refused or holds no number is skipped.
+    void restoresEachKey_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("restored");
+        QTest::newRow("settings refused") << u"76800,n,8,1|5|2|True"_s << u"9600,n,8,1 5 2 1"_s;
+        QTest::newRow("no numbers") << u"|abc|-|maybe"_s << u"9600,n,8,1 1 1 1"_s;
+        QTest::newRow("blanks, letters after") << u"| 12com| 3x|0"_s << u"9600,n,8,1 12 3 0"_s;
+    }
+    void restoresEachKey()
+    {
+        QFETCH(QString, stored);
+        for (int index = 0; index < 4; ++index) {
+            if (const QString value = stored.section(u'|', index, index); !value.isEmpty()) {
+                r->store.setValue(QString::fromLatin1(SettingsStore::kPropertiesSection),
+                                  QLatin1String(kKeys[index]), value);
+            }
+        }
+        QVERIFY(!r->port.setInBufferSize(100) && !r->port.setHandshaking(1));
+        bool echo = true;
+        restorePortSettings(r->port, r->store, echo);
+        QTEST(u"%1 %2 %3 %4"_s.arg(r->port.settings())
+                  .arg(r->port.commPort())
+                  .arg(r->port.handshaking())
+                  .arg(int(echo)),
+              "restored");
+        QCOMPARE(r->port.inBufferSize(), qint16(1024));
+    }
+
+    // Opening arms the port (threshold 1, whole input, text mode) even if it fails; again closes.
+    void openAndArm()
+    {
+        QVERIFY(!r->port.setCommPort(kMissingPort) && !r->port.setInputMode(1)
+                && !r->port.setInputLen(5));
+        QCOMPARE(OPENCOMM2(r->port), Outcome({ 8002, u"No such file or directory"_s }));
+        QVERIFY(!r->port.portOpen() && r->port.inputMode() == 0 && r->port.inputLen() == 0
+                && r->port.rThreshold() == 1);
+        QCOMPARE(r->port.setCommPort(kPtyPort), Outcome());
+        QCOMPARE(OPENCOMM2(r->port), Outcome());
+        QSignalSpy events(&r->port, &MSComm1::onComm);
+        QVERIFY(r->pty.write("\xAA"));
+        QTRY_COMPARE_WITH_TIMEOUT(events.count(), 1, 2000);
+        QCOMPARE(OPENCOMM2(r->port), Outcome());
+        QVERIFY(!r->port.portOpen());
+    }
+
+    // Lists filled once however often, a typed value kept; the port's state shown by position.
+    void panelShowsThePort()
+    {
+        QVERIFY(!r->port.setCommPort(17) && !r->port.setHandshaking(2)
+                && !r->port.setSettings(u"2400,M,7,2"_s));
+        r->echoFlag = true;
+        r->c.Combo1->setEditText(u"30"_s);
+        r->panel->LoadPropertySettings();
+        r->panel->LoadPropertySettings();
+        QVERIFY(r->c.cboPort->count() == 16 && r->c.cboSpeed->count() == 17);
+        QCOMPARE(r->c.Combo1->currentText(), u"30"_s);
+        QCOMPARE(r->c.cboPort->itemData(1, Qt::ToolTipRole).toString(), r->pty.linkPath());
+        QCOMPARE(r->c.cboPort->currentIndex(), -1); // no entry for port 17
+        QCOMPARE(r->c.cboSpeed->currentText() + r->c.cboParity->currentText()
+                     + r->c.cboDataBits->currentText() + r->c.cboStopBits->currentText(),
+                 u"2400Mark72"_s);
+        // Only a Windows port takes 1.5 stop bits; the two characters shift the rest.
+        const CurrentPortView view = CurrentPortView::fromPort(u"110,o,5,1.5"_s, 1, 0, false);
+        QCOMPARE(*view.speedText + *view.parityText + *view.dataBitsText + *view.stopBitsText,
+                 u"110Odd51.5"_s);
+        QVERIFY(r->c.optFlow[2]->isChecked() && r->c.optEcho[1]->isChecked());
+    }
+
+    // A panel speed goes in through the control block with the rest and the flow. Fields the
+    // port refuses are said, only the speed goes in, nothing is stored and the flow waits.
+    void panelSpeedsAndRefusedFields_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QStringList>("chosen"); // speed, parity, data, stop; "": as shown
+        QTest::addColumn<QString>("report"); // empty: none, and the choice is stored
+        QTest::newRow("14400 whole")
+            << u"19200,n,8,2"_s << QStringList { "14400", "", "", "1" } << QString();
+        QTest::newRow("even parity") << u"9600,n,8,1"_s << QStringList { "57600", "Even", "", "2" }
+                                     << u"PARITY Even, STOPBITS 2; it runs at 57600,n,8,1."_s;
+        QTest::newRow("4 data bits") << u"9600,n,8,1"_s << QStringList { "28800", "", "4", "" }
+                                     << u"DATABITS 4; it runs at 28800,n,8,1."_s;
+    }
+    void panelSpeedsAndRefusedFields()
+    {
+        QFETCH(QString, before);
+        QFETCH(QStringList, chosen);
+        QFETCH(QString, report);
+        QCOMPARE(r->port.setSettings(before), Outcome());
+        r->openPty();
+        r->panel->LoadPropertySettings();
+        QComboBox *lists[] = { r->c.cboSpeed, r->c.cboParity, r->c.cboDataBits, r->c.cboStopBits };
+        for (int field = 0; field < 4; ++field) {
+            if (!chosen[field].isEmpty()) {
+                lists[field]->setCurrentText(chosen[field]);
+            }
+        }
+        r->click(r->c.optFlow[2]);
+        r->panel->Command1_Click(); // OK
+        QCOMPARE(r->speeds(), u"%1/%1"_s.arg(chosen[0]));
+        QCOMPARE(r->portState(), u"2 open"_s);
+        const bool whole = report.isEmpty();
+        const QString said
+            = u"Com2 (%1): The port did not take %2"_s.arg(r->pty.linkPath(), report);
+        QCOMPARE(r->reports, whole ? QList<ErrorValue>() : QList<ErrorValue>({ { 8015, said } }));
+        QCOMPARE(r->stored(), whole ? u"14400,n,8,1|2|2|False"_s : u"|||"_s);
+        QCOMPARE(r->port.handshaking(), whole ? 2 : 0);
+        QCOMPARE(r->twoStopBits(), r->port.settings().endsWith(u'2')); // the device too
+    }
+
+    // A closed port has no block for an odd speed; a device may refuse a flow: said, not stored.
+    void panelRefusalsOnClosedPortAndOfFlow()
+    {
+        r->panel->LoadPropertySettings();
+        r->c.cboSpeed->setCurrentText(u"76800"_s);
+        r->click(r->c.optFlow[1]);
+        r->panel->Command1_Click(); // OK
+        const QString notOpen = u"Com1 (/dev/ttyS0): Operation valid only when the port is open"_s;
+        QCOMPARE(r->reports, QList<ErrorValue>({ { 8018, notOpen } }));
+        QCOMPARE(r->stored(), u"|||"_s);
+        QCOMPARE(r->port.settings(), u"9600,n,8,1"_s);
+        QCOMPARE(r->port.handshaking(), 0);
+
+        FlowRefusingPort port(r->store);
+        bool echo = false;
+        QCOMPARE(PortSettingsApplier().apply({ 0, u"9600"_s, u"None"_s, u"8"_s, u"1"_s, 1 }, port,
+                                             r->store, echo),
+                 Outcome({ 8015, u"Com1 (/dev/ttyS0): Invalid argument"_s }));
+        QCOMPARE(r->stored(), u"|||"_s);
+    }
+
+    // A failed port change is said once and undone: old number, closed, nothing stored, the flow
+    // choice (which comes after the change) not applied, the echo choice taken all the same.
+    void panelFailedPortChangeIsUndone_data()
+    {
+        QTest::addColumn<int>("portIndex");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing device")
+            << kMissingPort - 1 << u"Com5 (%1): No such file or directory"_s;
+        QTest::newRow("no port selected") << -1 << u"Invalid port number"_s;
+    }
+    void panelFailedPortChangeIsUndone()
+    {
+        QFETCH(int, portIndex);
+        QFETCH(QString, message);
+        r->openPty();
+        r->panel->LoadPropertySettings();
+        r->click(r->c.optEcho[1]);
+        r->click(r->c.optFlow[1]);
+        r->c.cboPort->setCurrentIndex(portIndex);
+        r->panel->Command1_Click(); // OK
+        QCOMPARE(r->reports, QList<ErrorValue>({ { 8002, message.arg(r->missingDevice()) } }));
+        QCOMPARE(r->portState(), u"2 closed"_s);
+        QCOMPARE(r->port.handshaking(), 0);
+        QCOMPARE(r->stored(), u"|||"_s);
+        QVERIFY(r->echoFlag);
+        QCOMPARE(r->c.cboPort->currentIndex(), portIndex); // the user's choice stays
+    }
+
+    // Ports applied in turn (0: none) and the port after each: an open port moved opens the new
+    // one, also after failed moves; one that failed to open at start-up only gets the number.
+    void panelPortChanges_data()
+    {
+        QTest::addColumn<int>("startPort");
+        QTest::addColumn<QString>("choices");
+        QTest::addColumn<QString>("states");
+        QTest::addColumn<int>("failures");
+        QTest::newRow("after a failure") << 2 << u"5 3 2"_s << u"2 closed|3 open|2 open"_s << 1;
+        QTest::newRow("after the old port")
+            << 2 << u"5 2 3"_s << u"2 closed|2 closed|3 open"_s << 1;
+        QTest::newRow("after two failures")
+            << 2 << u"5 5 3"_s << u"2 closed|2 closed|3 open"_s << 2;
+        QTest::newRow("closed at start-up")
+            << 5 << u"0 2 3"_s << u"5 closed|2 closed|3 closed"_s << 1;
+    }
+    void panelPortChanges()
+    {
+        QFETCH(int, startPort);
+        QFETCH(QString, choices);
+        QFETCH(int, failures);
+        PseudoTerminal other;
+        QVERIFY(other.isValid());
+        r->mapPort(3, other.linkPath());
+        QCOMPARE(r->port.setCommPort(startPort), Outcome());
+        QCOMPARE(bool(OPENCOMM2(r->port)), startPort == kMissingPort);
+        r->panel->LoadPropertySettings();
+        QStringList states;
+        for (const QString &port : choices.split(u' ')) {
+            r->c.cboPort->setCurrentIndex(port.toInt() - 1);
+            r->panel->Command1_Click(); // OK
+            states << r->portState();
+        }
+        QTEST(states.join(u'|'), "states");
+        QCOMPARE(r->reports.size(), failures);
+        QCOMPARE(r->stored(), u"9600,n,8,1|%1|0|False"_s.arg(choices.back()));
+    }
+};
+
+QTEST_MAIN(TestSerial)
+#include "test_serial.moc"
