@@ -17,9 +17,9 @@ static HWND window(const char *className, HWND parent, int left, int top, int wi
 }
 
 // The clock's place on the screen below.
-static bool onClock(int left, int top, int right, int bottom)
+template<typename Rectangle> static bool onClock(const Rectangle &r)
 {
-    return left == 730 && top == 566 && right == 794 && bottom == 594;
+    return r.left == 730 && r.top == 566 && r.right == 794 && r.bottom == 594;
 }
 
 int main()
@@ -46,20 +46,16 @@ int main()
     const HWND clock = window("TrayClockWClass", area, 130, 4, 64, 28);
     const std::uintptr_t found = TrayClock::findClockWindow();
     CHECK(reinterpret_cast<HWND>(found) == clock);
-    CHECK(TrayClock::windowRectangle(found, rectangle)
-          && onClock(rectangle.left, rectangle.top, rectangle.right, rectangle.bottom));
+    CHECK(TrayClock::windowRectangle(found, rectangle) && onClock(rectangle));
 
-    // The overlay as the program makes it: at (0, 0), as large as the clock.
+    // The overlay as the program makes it: at (0, 0), as large as the clock; then in the
+    // topmost band, so the clock's own drawing stays under it.
     const HWND overlay = window("Plain", nullptr, 0, 0, 64, 28);
     TrayClock::coverClock(reinterpret_cast<std::uintptr_t>(overlay), found);
     RECT covered {};
     GetWindowRect(overlay, &covered);
     CHECK(GetAncestor(overlay, GA_PARENT) == clock);
-    CHECK(onClock(covered.left, covered.top, covered.right, covered.bottom));
-    // In the topmost band, so the clock's own drawing stays under it.
+    CHECK(onClock(covered));
     CHECK((GetWindowLongA(overlay, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
-    if (failures == 0) {
-        std::printf("wine_trayclock: all checks passed\n");
-    }
     return failures == 0 ? 0 : 1;
 }
