@@ -153,6 +153,41 @@ private slots:
     void scenario()
     {
         QFETCH(QString, steps);
+        run(steps);
+        QTEST(outcome(), "expected");
+        // Each set, and only a set, reports what it measured.
+        QCOMPARE(m_sets->size(), m_clock->timesSet.size());
+    }
+
+    // A hand-off restarts Timer4 (armed since start-up), so the delay counts from it.
+    void handOffRestartsTimer4()
+    {
+        QVERIFY(!m_timer4->setInterval(300));
+        m_timer4->setEnabled(true);
+        QTest::qWait(150);
+        run(QStringLiteral("delay=300 frames=12:00:00 t3"));
+        QVERIFY(m_timer4->isTicking());
+        QVERIFY(m_timer4->remainingTimeMs() > 200);
+    }
+
+    // Both timers cut a full box before adding their line.
+    void sizeRuleComesFirst()
+    {
+        for (const bool delayed : { false, true }) {
+            m_log->clearBox();
+            m_log->addBoxLine(QString(10001, QLatin1Char('x')));
+            const QString kept = m_log->boxText().mid(2096);
+            run(QLatin1String(delayed ? "t4*3" : "t3")); // Timer4 acts on its third tick
+            QVERIFY(m_log->boxText().startsWith(kept));
+            QVERIFY(m_log->boxText().endsWith(QLatin1String(delayed ? " e" : " b") + kFailure
+                                              + "\r\n"));
+        }
+    }
+
+private:
+    // Runs the steps of a scenario (see scenario_data()).
+    void run(const QString &steps)
+    {
         for (const QString &step : steps.split(QLatin1Char(' '))) {
             const QString name = step.section(u'=', 0, 0).section(u'*', 0, 0);
             const QString value = step.section(u'=', 1);
@@ -161,7 +196,14 @@ private slots:
                 const QString at
                     = value.contains(u'T') ? value : QLatin1String("2026-12-05T") + value;
                 const QDateTime newest = QDateTime::fromString(at, Qt::ISODate);
-                receive(newest.time(), newest.date());
+                m_received.recvDate = newest.date().toString(Qt::ISODate);
+                m_received.recvTime = newest.time().toString(u"hh:mm:ss");
+                m_received.recvDateTime = m_received.recvDate + u' ' + m_received.recvTime;
+                m_received.recvStamp1 = newest.time().msecsSinceStartOfDay() / 1000;
+                m_received.recvStamp2 = m_received.recvStamp1 - 1;
+                m_received.recvStamp3 = m_received.recvStamp1 - 2;
+                m_received.frameEndNs = m_monotonicNs;
+                m_freshness.dataFresh = true;
             } else if (name == u"stamps") {
                 const QStringList stamps = value.split(u',');
                 m_received.recvStamp1 = stamps.at(0).toInt();
@@ -222,52 +264,6 @@ private slots:
                 QFAIL(qPrintable(step));
             }
         }
-        QTEST(outcome(), "expected");
-        // Each set, and only a set, reports what it measured.
-        QCOMPARE(m_sets->size(), m_clock->timesSet.size());
-    }
-
-    // A hand-off restarts Timer4 (armed since start-up), so the delay counts from it.
-    void handOffRestartsTimer4()
-    {
-        m_options.delayOn = true;
-        QVERIFY(!m_timer4->setInterval(300));
-        m_timer4->setEnabled(true);
-        QTest::qWait(150);
-        receive(QTime(12, 0, 0));
-        m_cycle->Timer3_Timer();
-        QVERIFY(m_timer4->isTicking());
-        QVERIFY(m_timer4->remainingTimeMs() > 200);
-    }
-
-    // Both timers cut a full box before adding their line.
-    void sizeRuleComesFirst()
-    {
-        for (const bool delayed : { false, true }) {
-            m_log->clearBox();
-            m_log->addBoxLine(QString(10001, QLatin1Char('x')));
-            const QString kept = m_log->boxText().mid(2096);
-            for (int tick = 0; tick < (delayed ? 3 : 1); ++tick) { // Timer4 acts on its third
-                delayed ? m_cycle->Timer4_Timer() : m_cycle->Timer3_Timer();
-            }
-            QVERIFY(m_log->boxText().startsWith(kept));
-            QVERIFY(m_log->boxText().endsWith(QLatin1String(delayed ? " e" : " b") + kFailure
-                                              + "\r\n"));
-        }
-    }
-
-private:
-    // Three frames one second apart, the newest at the given time, read just now.
-    void receive(const QTime &newest, const QDate &date = kToday)
-    {
-        m_received.recvDate = date.toString(Qt::ISODate);
-        m_received.recvTime = newest.toString(u"hh:mm:ss");
-        m_received.recvDateTime = m_received.recvDate + QLatin1Char(' ') + m_received.recvTime;
-        m_received.recvStamp1 = newest.msecsSinceStartOfDay() / 1000;
-        m_received.recvStamp2 = newest.addSecs(-1).msecsSinceStartOfDay() / 1000;
-        m_received.recvStamp3 = newest.addSecs(-2).msecsSinceStartOfDay() / 1000;
-        m_received.frameEndNs = m_monotonicNs;
-        m_freshness.dataFresh = true;
     }
     QStringList fileLines() const
     {

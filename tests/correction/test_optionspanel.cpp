@@ -33,6 +33,7 @@ private slots:
     // The window's own controls as designed, with the "SYSTEM" page in front.
     void init()
     {
+        m_panel.reset(); // before the controls and the store it works on
         m_store = std::make_unique<SettingsStore>(
             m_folder.filePath(QStringLiteral("case%1.ini").arg(++m_case)));
         m_page = std::make_unique<QWidget>();
@@ -67,11 +68,6 @@ private slots:
         m_timer4 = std::make_unique<IntervalTimer>();
         m_panel = std::make_unique<OptionsPanel>(c, m_options, *m_store, *m_timer3, *m_timer4);
         m_panel->connectControls();
-    }
-    void cleanup()
-    {
-        m_panel.reset();
-        m_page.reset();
     }
 
     // Steps, separated by "|": store key=text;... (into the settings file), load (start-up),
@@ -153,7 +149,8 @@ private slots:
             } else if (command == u"load") {
                 loaded = m_panel->LoadCorrectionSettings() ? "refused" : "ok";
             } else if (command == u"click") {
-                click(m_page->findChild<QWidget *>(argument));
+                QTest::mouseClick(m_page->findChild<QWidget *>(argument), Qt::LeftButton, {},
+                                  QPoint(5, 5));
             } else if (command == u"type") {
                 QLineEdit *edit
                     = m_page->findChild<QComboBox *>(argument.section(u' ', 0, 0))->lineEdit();
@@ -202,10 +199,6 @@ private:
             state += !agree ? u'?' : checked ? u'1' : u'0';
         }
         return state;
-    }
-    static void click(QWidget *widget)
-    {
-        QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(5, 5));
     }
 
     QTemporaryDir m_folder;
