@@ -1,12 +1,15 @@
 #include "about/frmabout.h"
 #include "app/applicationfonts.h"
 #include "app/frmterminal.h"
+#include "app/mainwindowlayout.h"
 #include "app/messageboxes.h"
 #include "app/notificationicon.h"
+#include "app/readablecolour.h"
 #include "app/tabcontrol.h"
 #include "app/timeservices.h"
 #include "common/intervaltimer.h"
 #include "common/settingsstore.h"
+#include "common/twips.h"
 #include "correction/correctioncycle.h"
 #include "history/historywindow.h"
 #include "manualclock.h"
@@ -24,6 +27,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -58,6 +62,30 @@ public:
     bool available = true;
 };
 
+// How much a widget's text darkens it: the darkness of its pixels beyond its background.
+qint64 inkOf(QWidget *widget)
+{
+    const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_Grayscale8);
+    const int background = qGray(image.pixel(0, 0));
+    qint64 ink = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            ink += qMax(0, background - image.constScanLine(y)[x]);
+        }
+    }
+    return ink;
+}
+
+// The application font, larger than the layout was drawn for, until the guard goes.
+auto largerFont()
+{
+    const QFont before = QApplication::font();
+    QFont large(QStringLiteral("Tahoma"));
+    large.setPointSize(11);
+    QApplication::setFont(large);
+    return qScopeGuard([before] { QApplication::setFont(before); });
+}
+
 } // namespace
 
 // The main window as a user meets it, over a real pseudo-terminal and a real settings file.
@@ -65,7 +93,13 @@ class TestFrmTerminal : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { loadApplicationFonts(); } // as the program does
+    void initTestCase() // as the program does
+    {
+        loadApplicationFonts();
+        QFont font(QStringLiteral("Tahoma"));
+        font.setPointSize(8);
+        QApplication::setFont(font);
+    }
     void init()
     {
         m_window.reset();
@@ -111,11 +145,9 @@ private slots:
                  settings.section(QLatin1Char(','), 3));
         QVERIFY(m_window->timer(5).isEnabled());
         QVERIFY(!m_window->timer(3).isEnabled());
-        QCOMPARE(m_window->control<QPlainTextEdit>(QStringLiteral("Text3"))
-                     ->toPlainText()
-                     .startsWith(QStringLiteral("NOTE: The stored correction setting "
-                                                "jiaoshimiao=40000 does not fit")),
-                 !first);
+        const QString log
+            = m_window->control<QPlainTextEdit>(QStringLiteral("Text3"))->toPlainText();
+        QCOMPARE(log.startsWith(u"NOTE: The stored correction setting jiaoshimiao=40000"), !first);
         // Centred, with a close button but neither minimise nor maximise.
         const QPoint offCentre
             = m_window->frameGeometry().center() - m_window->screen()->geometry().center();
@@ -165,8 +197,7 @@ private slots:
         m_window->timer(3).setEnabled(true);
         m_window->close();
         QVERIFY(m_window->isHidden() && m_icon->inTray());
-        QVERIFY(m_window->port().portOpen());
-        QVERIFY(m_window->timer(3).isEnabled());
+        QVERIFY(m_window->port().portOpen() && m_window->timer(3).isEnabled());
         m_messages->answer = QMessageBox::No;
         click<QPushButton>("Command7");
         QCOMPARE(m_messages->shown, { QStringLiteral("CAUTION: CONFIRM TO EXIT?") });
@@ -187,9 +218,7 @@ private slots:
         m_icon->available = false;
         startWindow();
         m_window->close();
-        QVERIFY(m_window->isVisible());
-        QVERIFY(!m_window->isMinimized());
-        QVERIFY(m_window->port().portOpen());
+        QVERIFY(m_window->isVisible() && !m_window->isMinimized() && m_window->port().portOpen());
         QTimer::singleShot(0, qApp, [] { QCoreApplication::quit(); });
         QTimer refused; // the window refused the request: the loop would never end
         refused.callOnTimeout(qApp, [] { QCoreApplication::exit(1); });
@@ -200,46 +229,7 @@ private slots:
         m_icon->available = true;
         m_window->show();
         m_window->close();
-        QVERIFY(m_window->isHidden());
-        QVERIFY(m_icon->inTray());
-    }
-
-    // At a larger font no button or tab cuts its caption, the toggle's longer one included;
-    // the toggle shows and hides the hex dump.
-    void portInformationToggleAtALargerFont()
-    {
-        const QFont before = QApplication::font();
-        QFont large(QStringLiteral("Tahoma"));
-        large.setPointSize(11);
-        QApplication::setFont(large);
-        const auto restoreFont = qScopeGuard([&before] { QApplication::setFont(before); });
-        startWindow();
-        auto *button = m_window->control<QPushButton>(QStringLiteral("Command2"));
-        auto *dump = m_window->control<QPlainTextEdit>(QStringLiteral("txtTerm"));
-        QWidget *client = m_window->centralWidget();
-        QVERIFY(!client->rect().intersects(dump->geometry()));
-        for (int open = 1; open >= 0; --open) {
-            QTest::mouseClick(button, Qt::LeftButton);
-            QCOMPARE(button->text(),
-                     QLatin1String(open ? "CLOSE PORT INFOR." : "VIEW PORT INFOR."));
-            QCOMPARE(m_window->outerHeightTwips(), open ? 7632 : 5616);
-            QCOMPARE(client->rect().contains(dump->geometry()), bool(open));
-            QVERIFY(button->width() >= button->sizeHint().width());
-        }
-        for (QPushButton *other : m_window->findChildren<QPushButton *>()) {
-            QVERIFY2(other->width() >= other->sizeHint().width()
-                         && other->parentWidget()->rect().contains(other->geometry()),
-                     qPrintable(other->objectName()));
-        }
-        for (TabControl *tabs : m_window->findChildren<TabControl *>()) {
-            QTabBar *bar = tabs->tabBar();
-            for (int index = 0; index < bar->count(); ++index) {
-                const QRect tab = bar->tabRect(index);
-                QVERIFY2(tab.width() > bar->fontMetrics().horizontalAdvance(bar->tabText(index))
-                             && bar->rect().contains(tab),
-                         qPrintable(bar->tabText(index)));
-            }
-        }
+        QVERIFY(m_window->isHidden() && m_icon->inTray());
     }
 
     // About and Help from the menu bar; History from it and from the icon's menu opens one
@@ -270,7 +260,7 @@ private slots:
             QVERIFY(window->isVisible());
             QVERIFY(window->findChild<QLabel *>(QStringLiteral("note"))
                         ->text()
-                        .contains(QDir::toNativeSeparators(m_trackingPath)));
+                        .contains(QDir::toNativeSeparators(m_dir->filePath("tracking.csv"))));
             window->hide();
         }
     }
@@ -289,6 +279,135 @@ private slots:
         QVERIFY(hideTimer.remainingTimeMs() > OverlayController::kVisibleMs - 150);
     }
 
+    // At a font larger than the layout was drawn for, each control is once on its parent, as
+    // the table puts it and inside its container; only a height, or the width of a one-line
+    // label or of a button that needs it for its caption, grows. No tab cuts its caption, and
+    // the port information toggle shows and hides the hex dump, its longer caption uncut.
+    void layoutAtALargerFont()
+    {
+        const auto font = largerFont();
+        startWindow();
+        QWidget *client = m_window->centralWidget();
+        for (const ControlRow &row : MainWindowLayout::controls()) {
+            const QList<QWidget *> found = client->findChildren<QWidget *>(row.name);
+            QVERIFY2(found.size() == 1, qPrintable(row.name));
+            QWidget *widget = found.first();
+            QWidget *parent
+                = row.parent.isEmpty() ? client : m_window->control<QWidget>(row.parent);
+            QVERIFY2(widget->parentWidget() == parent, qPrintable(row.name));
+            const QRect designed = twipsToPixels(row.twips);
+            QCOMPARE(widget->pos(), designed.topLeft());
+            const bool button = qobject_cast<QPushButton *>(widget);
+            QVERIFY2(row.singleLine || button ? widget->width() >= designed.width()
+                                              : widget->width() == designed.width(),
+                     qPrintable(row.name));
+            QVERIFY2(widget->height() >= designed.height()
+                         && (!button || widget->width() >= widget->sizeHint().width()),
+                     qPrintable(row.name));
+            // The hex dump lies below the client area and the picture beside it, on purpose.
+            if (row.name != QLatin1String("txtTerm") && row.name != QLatin1String("tyuy")) {
+                QVERIFY2(parent->rect().contains(widget->geometry()), qPrintable(row.name));
+            }
+        }
+        for (TabControl *tabs : m_window->findChildren<TabControl *>()) {
+            QTabBar *bar = tabs->tabBar();
+            for (int index = 0; index < bar->count(); ++index) {
+                const QRect tab = bar->tabRect(index);
+                QVERIFY2(tab.width() > bar->fontMetrics().horizontalAdvance(bar->tabText(index))
+                             && bar->rect().contains(tab),
+                         qPrintable(bar->tabText(index)));
+            }
+        }
+        auto *button = m_window->control<QPushButton>(QStringLiteral("Command2"));
+        auto *dump = m_window->control<QPlainTextEdit>(QStringLiteral("txtTerm"));
+        QVERIFY(!client->rect().intersects(dump->geometry()));
+        for (int open = 1; open >= 0; --open) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(button->text(),
+                     QLatin1String(open ? "CLOSE PORT INFOR." : "VIEW PORT INFOR."));
+            QCOMPARE(m_window->outerHeightTwips(), open ? 7632 : 5616);
+            QCOMPARE(client->rect().contains(dump->geometry()), bool(open));
+            QVERIFY(button->width() >= button->sizeHint().width()
+                    && client->rect().contains(button->geometry()));
+        }
+    }
+
+    // The display line's Tahoma holds a whole date and time and its bold shows; "Arround",
+    // the blank run that Combo6 stands in, then "minutes" make one line. The flow options get
+    // Small Fonts, and the ones that use Xon/Xoff warn of the bytes it takes.
+    void fontsAndTips()
+    {
+        startWindow();
+        auto *label2 = m_window->control<QLabel>(QStringLiteral("Label2"));
+        QCOMPARE(QFontInfo(label2->font()).family(), QStringLiteral("Tahoma"));
+        const QString line = QStringLiteral("2026-12-05 23:59:58");
+        QVERIFY(QFontMetrics(label2->font()).horizontalAdvance(line) <= label2->width());
+        label2->setText(line);
+        const qint64 boldInk = inkOf(label2);
+        QFont face = label2->font();
+        face.setBold(false);
+        label2->setFont(face);
+        const qint64 regularInk = inkOf(label2);
+        QVERIFY2(boldInk > regularInk * 6 / 5, qPrintable(QString::number(boldInk - regularInk)));
+        auto *around = m_window->control<QLabel>(QStringLiteral("Label6(6)"));
+        const QFontMetrics metrics(around->font());
+        const int wrap = around->wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
+        QCOMPARE(metrics.boundingRect(around->rect(), wrap, around->text()).height(),
+                 metrics.height());
+        const int blankStart = around->x() + metrics.horizontalAdvance(QStringLiteral("Arround"));
+        const QRect combo6 = m_window->control<QWidget>(QStringLiteral("Combo6"))->geometry();
+        QVERIFY(combo6.left() >= blankStart);
+        QVERIFY(combo6.right() < blankStart + metrics.horizontalAdvance(QString(24, u' ')));
+        for (int i = 0; i < 4; ++i) {
+            QWidget *flow = m_window->control<QWidget>(QStringLiteral("optFlow(%1)").arg(i));
+            QCOMPARE(QFontInfo(flow->font()).family(), QStringLiteral("Small Fonts"));
+            QCOMPARE(flow->toolTip().contains(QStringLiteral("bytes 11 and 13 (hex)")),
+                     i == 1 || i == 3);
+        }
+    }
+
+    // A page shows only when its tab is clicked.
+    void tabPagesShowOnlyWhenSelected()
+    {
+        startWindow();
+        auto *outer = m_window->control<TabControl>(QStringLiteral("SSTab3"));
+        auto *inner = m_window->control<TabControl>(QStringLiteral("SSTab1"));
+        QWidget *label2 = m_window->control<QWidget>(QStringLiteral("Label2"));
+        QWidget *command7 = m_window->control<QWidget>(QStringLiteral("Command7"));
+        QVERIFY(label2->isVisible() && !command7->isVisible());
+        for (TabControl *tabs : { outer, inner }) {
+            QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
+                              tabs->tabBar()->tabRect(1).center());
+        }
+        QVERIFY(!label2->isVisible() && command7->isVisible());
+    }
+
+    // The log box and hex dump keep their blue, or a readable blue, as the theme changes.
+    void textBoxesStayReadableUnderEveryTheme()
+    {
+        const QPalette before = QApplication::palette();
+        const auto restorePalette = qScopeGuard([&before] { QApplication::setPalette(before); });
+        const QPalette light = QApplication::style()->standardPalette();
+        const QPalette dark(QColor(45, 45, 45)); // white text on black boxes
+        QApplication::setPalette(dark);
+        startWindow();
+        for (const bool isDark : { true, false, true }) {
+            QApplication::setPalette(isDark ? dark : light);
+            QCoreApplication::processEvents();
+            for (const char *name : { "Text3", "txtTerm" }) {
+                const QPalette shown = m_window->control<QWidget>(QLatin1String(name))->palette();
+                const QColor text = shown.color(QPalette::Text);
+                QVERIFY2(ReadableColour::contrastRatio(text, shown.color(QPalette::Base)) >= 4.5,
+                         name);
+                // On dark, still blue: the blue channel leads, the others lighten it.
+                QVERIFY2(isDark ? text.blue() == 255 && text.red() == text.green() && text.red() > 0
+                                 && text.red() < 200
+                                : text == QColor(0, 0, 255),
+                         qPrintable(text.name()));
+            }
+        }
+    }
+
 private:
     template<typename T> void click(const char *name)
     {
@@ -303,10 +422,9 @@ private:
         }
         m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com1"), port);
         m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com2"), port);
-        m_trackingPath = m_dir->filePath(QStringLiteral("tracking.csv"));
         m_window = std::make_unique<frmTerminal>(TerminalServices {
             m_clock, *m_store, *m_messages, *m_icon, m_dir->filePath(QStringLiteral("logfile.txt")),
-            QString(), m_trackingPath });
+            QString(), m_dir->filePath(QStringLiteral("tracking.csv")) });
         m_window->Form_Load();
         if (shown) {
             m_window->show();
@@ -321,7 +439,6 @@ private:
     std::unique_ptr<FakeNotificationIcon> m_icon;
     std::unique_ptr<PseudoTerminal> m_pty;
     std::unique_ptr<frmTerminal> m_window;
-    QString m_trackingPath;
 };
 
 QTEST_MAIN(TestFrmTerminal)
