@@ -86,9 +86,6 @@ private slots:
             "frames=12:00:00 stale t3 delay=300 fresh t3 stale t4*3", "- | - | b e | 0 | 0");
         row("received text not a time: a", "frames=12:00:00 text=12:00:60 t3",
             "- | - | a note | 0 | 1");
-        // Just after midnight on a clock just before it: the date moves with the time.
-        row("across midnight", "frames=23:59:59 t3 frames=00:00:02 t3",
-            "23:59:59 00:00:02 | 2026-12-06 | set set | 0 | 0");
         // The success line shows the received caption, with the midnight window the clock.
         row("success line: the caption", "frames=12:00:00 caption t3 shown=caption",
             "12:00:00 | - | set | 0 | 0");

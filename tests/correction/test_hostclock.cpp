@@ -8,6 +8,7 @@
 #include "frames/receivedtimestate.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
@@ -173,6 +174,26 @@ private slots:
         QVERIFY(!HostClockNative::toInstant({ 2026, 2, 30 }, 0, seconds));
     }
 
+    // Run as the test command runs it, the kernel refuses. The attempt sets the clock to its
+    // own reading, and a process that may hold the right (bit 25) makes none.
+    void realAttemptWithoutTheRightIsRefused()
+    {
+        QFile status(QStringLiteral("/proc/self/status"));
+        QVERIFY(status.open(QIODevice::ReadOnly));
+        const QByteArray text = status.readAll();
+        bool ok = false;
+        const quint64 rights
+            = text.mid(text.indexOf("CapEff:") + 7, 18).trimmed().toULongLong(&ok, 16);
+        if (!ok || (rights >> 25 & 1U) != 0) {
+            QSKIP("This process may hold CAP_SYS_TIME; a real attempt could move the clock.");
+        }
+        HostClock clock;
+        const Outcome outcome = clock.setTime(clock.now().time());
+        QVERIFY(outcome.has_value());
+        QCOMPARE(outcome->number, EPERM);
+        QVERIFY(outcome->text.startsWith(u"VALTORA lacks the right to set the system clock"));
+    }
+
     // VALTORA_CLOCK: the host clock, a simulated one told in one line, or refused naming the
     // setting and the form.
     void select_data()
@@ -186,8 +207,9 @@ private slots:
             << "VALTORA: using a simulated clock starting at 2026-12-05 23:59:50, running 12.5 "
                "ppm slow; the computer's clock is never changed";
         for (const char *refused :
-             { "simulated@2026-03-29T02:30:00", // skipped by the spring change
-               "simulated~+1000.1ppm", "simulated~+50", "system~+50ppm" }) {
+             { "simulated@2026-02-30T12:00:00", "simulated@2026-12-5T23:59:50",
+               "simulated@2026-03-29T02:30:00", // skipped by the spring change
+               "simulated~+1000.1ppm", "simulated~+50", "system~+50ppm", "System" }) {
             QTest::newRow(refused) << refused << "refused";
         }
     }
