@@ -1,4 +1,3 @@
-#include "common/monotonicclock.h"
 #include "common/settingsstore.h"
 #include "frames/framereceiver.h"
 #include "framescheduler.h"
@@ -26,7 +25,7 @@ QString simulatorPath()
 }
 
 // What the simulator wrote on its pseudo-terminal until it ended by itself, each byte with
-// the time it was read, counted from the first read.
+// the time it was read.
 struct SimulatorRun
 {
     QByteArray bytes;
@@ -44,44 +43,23 @@ SimulatorRun runSimulator(const QString &arguments)
     const int descriptor = ::open(slave.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     QElapsedTimer clock;
     clock.start();
-    qint64 firstRead = -1;
     while (descriptor >= 0 && clock.elapsed() < 10000) {
         pollfd input { descriptor, POLLIN, 0 };
         char buffer[256];
         const ssize_t got
             = ::poll(&input, 1, 20) > 0 ? ::read(descriptor, buffer, sizeof buffer) : 0;
         if (got > 0) {
-            firstRead = firstRead < 0 ? clock.elapsed() : firstRead;
             run.bytes.append(buffer, got);
-            run.arrivalMs.append(QList<qint64>(got, clock.elapsed() - firstRead));
+            run.arrivalMs.append(QList<qint64>(got, clock.elapsed()));
         } else if (simulator.state() == QProcess::NotRunning || simulator.waitForFinished(0)) {
             break;
         }
     }
     ::close(descriptor);
-    if (simulator.waitForFinished(3000) || simulator.state() == QProcess::NotRunning) {
-        run.exitCode = simulator.exitCode();
-    }
+    simulator.waitForFinished(3000);
+    run.exitCode = simulator.state() == QProcess::NotRunning ? simulator.exitCode() : -1;
     return run;
 }
-
-// The receive handler on the real port service, the way the program opens a mapped device.
-struct Receiver
-{
-    QTemporaryDir dir;
-    SettingsStore store { dir.filePath(u"store.ini"_s) };
-    MSComm1 port { store };
-    Reception reception;
-    FrameReceiver receiver { port, reception.logic };
-    const ReceivedTimeState &received = reception.logic.receivedTime();
-
-    bool open(const QString &device)
-    {
-        receiver.connectPort();
-        store.setValue(QLatin1String(SettingsStore::kPortsSection), u"Com1"_s, device);
-        return !port.setCommPort(1) && !port.setPortOpen(true) && !port.setRThreshold(1);
-    }
-};
 
 } // namespace
 
@@ -134,8 +112,7 @@ private slots:
         const QString error = QString::fromLocal8Bit(simulator.readAllStandardError());
         QVERIFY2((exitCode == 0 ? output : error).contains(message), qPrintable(error));
         QVERIFY(exitCode == 0 || output.isEmpty());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("keep"));
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == "keep");
     }
 
     // A frame at each second of the clock started at --start, or as the options say, each
@@ -181,10 +158,9 @@ private slots:
         }
         QCOMPARE(decoded, expected);
         QCOMPARE(run.bytes.size(), 12 * expected.size());
-        const qint64 secondFrame = run.arrivalMs[12];
+        const qint64 secondFrame = run.arrivalMs[12] - run.arrivalMs[0];
         QVERIFY2(qAbs(secondFrame - intervalMs) < 300, QByteArray::number(secondFrame));
-        // A frame takes 12.5 ms on the line; a reader held up by a busy machine may get one
-        // all at once, so the widest of the frames counts.
+        // A frame takes 12.5 ms on the line; a busy reader may get one at once: the widest counts.
         qint64 widest = 0;
         for (int frame = 0; frame < expected.size(); ++frame) {
             widest = qMax(widest, run.arrivalMs[12 * frame + 11] - run.arrivalMs[12 * frame]);
@@ -202,59 +178,51 @@ private slots:
         QCOMPARE(scheduler.byteTimeNs(), 1041666LL);
     }
 
-    // A frame in two writes on a pseudo-terminal: two receive events, each reading all that
-    // waits, control characters such as 0x03 unchanged.
+    // A frame in two writes on a pseudo-terminal, read by the real port service opened as a
+    // mapped device: two receive events, each reading all that waits, 0x03 unchanged.
     void frameOverPseudoTerminal()
     {
         PseudoTerminal pty;
-        Receiver receiver;
-        QVERIFY(pty.isValid() && receiver.open(pty.linkPath()));
+        QTemporaryDir dir;
+        SettingsStore store(dir.filePath(u"store.ini"_s));
+        store.setValue(QLatin1String(SettingsStore::kPortsSection), u"Com1"_s, pty.linkPath());
+        MSComm1 port(store);
+        Reception reception;
+        FrameReceiver receiver(port, reception.logic);
+        receiver.connectPort();
+        QVERIFY(pty.isValid() && !port.setCommPort(1) && !port.setPortOpen(true)
+                && !port.setRThreshold(1));
         QVERIFY(pty.write(kWorkedFrame.left(5)));
-        QTRY_COMPARE(receiver.reception.logic.assembler().frameIndex(), qint16(4));
+        QTRY_COMPARE(reception.logic.assembler().frameIndex(), qint16(4));
         QVERIFY(pty.write(kWorkedFrame.mid(5)));
-        QTRY_COMPARE(receiver.reception.logic.assembler().frameIndex(), qint16(11));
-        QCOMPARE(texts(receiver.reception.displays), QStringList { kWorkedText });
-        QCOMPARE(receiver.port.inputMode(), 1);
-        QVERIFY(receiver.reception.logic.dump().text().endsWith(u" 04  03 "_s));
+        QTRY_COMPARE(reception.logic.assembler().frameIndex(), qint16(11));
+        QCOMPARE(texts(reception.displays), QStringList { kWorkedText });
+        QVERIFY(reception.logic.dump().text().endsWith(u" 04  03 "_s));
     }
 
-    // The simulator on its own link: the first frame is on show within two seconds of opening
-    // the port, the next ones follow a second apart, and a stop signal removes the link.
-    void simulatorFramesArrive_data()
+    // The link leads to the simulator's pseudo-terminal; a stop signal ends it cleanly and
+    // removes the link.
+    void stopSignalRemovesTheLink_data()
     {
         QTest::addColumn<int>("signalNumber");
         QTest::newRow("SIGTERM") << int(SIGTERM);
         QTest::newRow("SIGINT") << int(SIGINT);
     }
-    void simulatorFramesArrive()
+    void stopSignalRemovesTheLink()
     {
-        Receiver receiver;
-        const QString link = receiver.dir.filePath(u"ttySIM"_s);
+        QTemporaryDir dir;
+        const QString link = dir.filePath(u"ttySIM"_s);
         QProcess simulator;
-        simulator.start(simulatorPath(),
-                        { u"--link"_s, link, u"--start"_s, u"2026-12-05T23:59:58"_s });
+        simulator.start(simulatorPath(), { u"--link"_s, link });
         QVERIFY(simulator.waitForReadyRead(5000));
         const QString slave = QString::fromLocal8Bit(simulator.readLine()).trimmed();
-        QVERIFY(slave.startsWith(u"/dev/pts/"_s));
         QCOMPARE(QFileInfo(link).symLinkTarget(), slave);
-
-        QVERIFY(receiver.open(link));
-        QElapsedTimer sinceOpen;
-        sinceOpen.start();
-        QTRY_VERIFY_WITH_TIMEOUT(receiver.received.recvDateTime.startsWith(u"2026-12-0"_s), 2000);
-        QVERIFY(sinceOpen.elapsed() < 2000);
-        QTRY_COMPARE_WITH_TIMEOUT(receiver.received.recvDateTime, u"2026-12-06 00:00:00"_s, 4000);
-        QCOMPARE(receiver.received.recvStamp1, 0);
-        QCOMPARE(receiver.received.recvStamp2, 86399);
-        // Frames streaming in from a line are stamped with their arrival.
-        QVERIFY(monotonicNowNs() - receiver.received.frameEndNs < 1'100'000'000);
-
         QFETCH(int, signalNumber);
         ::kill(pid_t(simulator.processId()), signalNumber);
         QVERIFY(simulator.waitForFinished(3000));
         QCOMPARE(simulator.exitStatus(), QProcess::NormalExit);
         QCOMPARE(simulator.exitCode(), 0);
-        QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
+        QVERIFY(!QFileInfo(link).isSymLink());
     }
 };
 
