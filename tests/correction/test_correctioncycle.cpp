@@ -126,7 +126,7 @@ private slots:
             "- | - | - | 0 | 0");
         // A lost file line turns a success into failure a; the delayed path keeps its box line.
         row("log file not writable", "nolog frames=12:00:00 t3 delay=300 t3 t4*3",
-            "12:00:00 12:00:01 | 2026-12-05 | set? note a? set? | 1 | 0");
+            "12:00:00 12:00:01 | 2026-12-05 | set note a set | 1 | 0 file?");
         // record=offset ms,frame age ms,path: the received second moved on (unrounded) plus the
         // latency, minus the clock (12:00:00.400); a frame of unknown arrival is not measured.
         row("offset: 2.6 s behind, 250 ms waited, 12.5 ms on the line",
@@ -268,9 +268,9 @@ private:
         return file.open(QIODevice::ReadOnly) ? linesOf(QString::fromLocal8Bit(file.readAll()))
                                               : QStringList {};
     }
-    // "times set | dates set | box lines | overlay requests | Timer3 count [T3 off] [T4 on]".
-    // A box line is "set", its failure letter or "note"; "?" marks one whose record is not
-    // next in the file (a failure's record is its box line without the letter).
+    // "times set | dates set | box lines | overlay requests | Timer3 count [T3 off] [T4 on]
+    // [file?]". A box line is "set", its failure letter or "note"; "file?" says that the file
+    // does not hold each line but the notes, quoted, a failure's without its letter.
     QString outcome() const
     {
         QStringList times;
@@ -281,27 +281,22 @@ private:
         for (const QDate &date : m_clock->datesSet) {
             dates << date.toString(Qt::ISODate);
         }
-        const QStringList file = fileLines();
-        qsizetype records = 0;
         QStringList words;
+        QStringList records;
         for (const QString &line : linesOf(m_log->boxText())) {
             const qsizetype failure = line.indexOf(kFailure);
-            const QString record = failure < 0 ? line : line.left(failure - 1) + line.mid(failure);
             if (line.startsWith(kNote)) {
                 words << QStringLiteral("note");
                 continue;
             }
             words << (failure < 0 ? QStringLiteral("set") : line.mid(failure - 1, 1));
-            if (records >= file.size() || file.at(records++) != u'"' + record + u'"') {
-                words.last() += u'?';
-            }
-        }
-        if (file.size() > records) {
-            words << QStringLiteral("?");
+            records << u'"' + (failure < 0 ? line : line.left(failure - 1) + line.mid(failure))
+                    + u'"';
         }
         QString timers = QString::number(m_cycle->correctTicks());
         timers += m_timer3->isEnabled() ? "" : " T3 off";
         timers += m_timer4->isEnabled() ? " T4 on" : "";
+        timers += fileLines() == records ? "" : " file?";
         return QStringList { joined(times), joined(dates), joined(words),
                              QString::number(m_overlays->size()), timers }
             .join(QStringLiteral(" | "));
