@@ -13,8 +13,8 @@ namespace {
 
 using namespace std::literals;
 
-// A registry in memory that records which keys were asked for and counts those still open.
-// A value may claim a size other than its bytes, the way a misbehaving layer could.
+// Records the keys asked for and counts those still open; a value may claim a size other than
+// its bytes, the way a misbehaving layer could.
 class FakeRegistry : public RegistryReader
 {
 public:
@@ -206,11 +206,8 @@ private slots:
         QFETCH(QStringList, installed);
         QFETCH(QString, expected);
         QTemporaryDir root;
-        QDir(root.path()).mkpath(QStringLiteral("a"));
-        QDir(root.path()).mkpath(QStringLiteral("b"));
-        QFile plain(root.filePath(QStringLiteral("a/kinfocenter")));
-        QVERIFY(plain.open(QIODevice::WriteOnly)); // not executable
-        plain.close();
+        QVERIFY(QDir(root.path()).mkpath(QStringLiteral("a")) && QDir(root.path()).mkpath("b"));
+        QVERIFY(QFile(root.filePath(QStringLiteral("a/kinfocenter"))).open(QIODevice::WriteOnly));
         for (const QString &tool : installed) {
             QFile file(root.filePath(tool));
             QVERIFY(file.open(QIODevice::WriteOnly));
