@@ -76,13 +76,13 @@ qint64 inkOf(QWidget *widget)
     return ink;
 }
 
-// The application font, larger than the layout was drawn for, until the guard goes.
-auto largerFont()
+// Tahoma of that size for the application, until the guard goes.
+auto applicationFont(int pointSize)
 {
     const QFont before = QApplication::font();
-    QFont large(QStringLiteral("Tahoma"));
-    large.setPointSize(11);
-    QApplication::setFont(large);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSize(pointSize);
+    QApplication::setFont(font);
     return qScopeGuard([before] { QApplication::setFont(before); });
 }
 
@@ -96,9 +96,7 @@ private slots:
     void initTestCase() // as the program does
     {
         loadApplicationFonts();
-        QFont font(QStringLiteral("Tahoma"));
-        font.setPointSize(8);
-        QApplication::setFont(font);
+        applicationFont(8).dismiss();
     }
     void init()
     {
@@ -279,13 +277,20 @@ private slots:
         QVERIFY(hideTimer.remainingTimeMs() > OverlayController::kVisibleMs - 150);
     }
 
-    // At a font larger than the layout was drawn for, each control is once on its parent, as
-    // the table puts it and inside its container; only a height, or the width of a one-line
-    // label or of a button that needs it for its caption, grows. No tab cuts its caption, and
-    // the port information toggle shows and hides the hex dump, its longer caption uncut.
-    void layoutAtALargerFont()
+    // At the font the layout was drawn for and a larger one, each control is once on its
+    // parent, as the table puts it and inside its container; only a height, a one-line label's
+    // width, or a button's as far as its caption needs, grows. No tab cuts its caption, and the
+    // port information toggle shows and hides the hex dump, its longer caption uncut.
+    void layout_data()
     {
-        const auto font = largerFont();
+        QTest::addColumn<int>("pointSize");
+        QTest::newRow("drawn for") << 8;
+        QTest::newRow("larger") << 11;
+    }
+    void layout()
+    {
+        QFETCH(int, pointSize);
+        const auto font = applicationFont(pointSize);
         startWindow();
         QWidget *client = m_window->centralWidget();
         for (const ControlRow &row : MainWindowLayout::controls()) {
@@ -297,13 +302,12 @@ private slots:
             QVERIFY2(widget->parentWidget() == parent, qPrintable(row.name));
             const QRect designed = twipsToPixels(row.twips);
             QCOMPARE(widget->pos(), designed.topLeft());
-            const bool button = qobject_cast<QPushButton *>(widget);
-            QVERIFY2(row.singleLine || button ? widget->width() >= designed.width()
-                                              : widget->width() == designed.width(),
+            const int width = qobject_cast<QPushButton *>(widget)
+                ? qMax(designed.width(), widget->sizeHint().width())
+                : designed.width();
+            QVERIFY2(row.singleLine ? widget->width() >= width : widget->width() == width,
                      qPrintable(row.name));
-            QVERIFY2(widget->height() >= designed.height()
-                         && (!button || widget->width() >= widget->sizeHint().width()),
-                     qPrintable(row.name));
+            QVERIFY2(widget->height() >= designed.height(), qPrintable(row.name));
             // The hex dump lies below the client area and the picture beside it, on purpose.
             if (row.name != QLatin1String("txtTerm") && row.name != QLatin1String("tyuy")) {
                 QVERIFY2(parent->rect().contains(widget->geometry()), qPrintable(row.name));
