@@ -66,24 +66,12 @@ private slots:
                  qPrintable(answer.output));
     }
 
-    // One copy per user and settings file, through a real lock file and local socket.
-    void secondCopyAsksTheFirstToShowAndEnds()
+    // One copy per user and settings file, through a real lock file and local socket; what a
+    // crashed copy left (its lock, naming a process that is gone) does not count.
+    void oneCopyPerUserAndSettingsFile()
     {
         QTemporaryDir runtime;
-        SingleInstance first(runtime.path(), QStringLiteral("/home/u/.config/VALTORA.conf"));
-        QVERIFY(first.claim());
-        QSignalSpy shows(&first, &SingleInstance::showRequested);
-        SingleInstance second(runtime.path(), QStringLiteral("/home/u/.config/VALTORA.conf"));
-        QVERIFY(!second.claim(2000));
-        QTRY_COMPARE(shows.size(), 1);
-        SingleInstance other(runtime.path(), QStringLiteral("/tmp/demo/VALTORA.conf"));
-        QVERIFY(other.claim());
-    }
-
-    // A crashed copy's lock, naming a process that is gone, and its socket do not count.
-    void leftoversOfACrashedCopyDoNotStopTheNext()
-    {
-        QTemporaryDir runtime;
+        const QString settings = QStringLiteral("/home/u/.config/VALTORA.conf");
         QProcess gone;
         gone.start(QStringLiteral("true"), {});
         QVERIFY(gone.waitForStarted());
@@ -91,7 +79,7 @@ private slots:
         QVERIFY(gone.waitForFinished());
         QString lockPath;
         {
-            SingleInstance crashed(runtime.path(), QStringLiteral("key"));
+            SingleInstance crashed(runtime.path(), settings);
             QVERIFY(crashed.claim());
             const QStringList locks = QDir(runtime.path()).entryList({ QStringLiteral("*.lock") });
             QCOMPARE(locks.size(), 1);
@@ -102,8 +90,14 @@ private slots:
         lock.write(QByteArray::number(deadPid) + "\nvaltora\n"
                    + QSysInfo::machineHostName().toUtf8() + "\n");
         lock.close();
-        SingleInstance next(runtime.path(), QStringLiteral("key"));
-        QVERIFY(next.claim(500));
+        SingleInstance first(runtime.path(), settings);
+        QVERIFY(first.claim(500));
+        QSignalSpy shows(&first, &SingleInstance::showRequested);
+        SingleInstance second(runtime.path(), settings);
+        QVERIFY(!second.claim(2000));
+        QTRY_COMPARE(shows.size(), 1);
+        SingleInstance other(runtime.path(), QStringLiteral("/tmp/demo/VALTORA.conf"));
+        QVERIFY(other.claim());
     }
 
     // Asked over a real message bus of this test's own.
