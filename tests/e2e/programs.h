@@ -6,8 +6,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 
 // Where the built programs are: the test command tells through VALTORA_BIN_DIR.
 inline QString programPath(const QString &name)
@@ -16,53 +16,33 @@ inline QString programPath(const QString &name)
     return QDir(qEnvironmentVariable("VALTORA_BIN_DIR", besideTests)).absoluteFilePath(name);
 }
 
-// A started program that is killed when the test ends, however it ends.
+// A started program, ended by SIGTERM when the test ends (QProcess kills one that stays).
 class ProgramProcess : public QProcess
 {
 public:
-    ~ProgramProcess() override
+    ~ProgramProcess() override { stop(); }
+    void stop()
     {
-        kill();
+        terminate();
         waitForFinished(3000);
     }
 };
 
-// The receiver simulator on a pseudo-terminal behind a link, ended when the test ends.
-class SimulatorProcess
+// The receiver simulator on a pseudo-terminal behind link, once the link is there.
+inline bool startSimulator(QProcess &simulator, const QString &link,
+                           const QStringList &options = {})
 {
-public:
-    explicit SimulatorProcess(const QString &linkPath, const QStringList &extraArguments = {})
-        : m_linkPath(linkPath)
-    {
-        m_process.start(programPath(QStringLiteral("valtora-sim")),
-                        QStringList { QStringLiteral("--link"), linkPath } + extraArguments);
+    simulator.start(programPath(QStringLiteral("valtora-sim")),
+                    QStringList { QStringLiteral("--link"), link } + options);
+    QDeadlineTimer deadline(5000);
+    while (!QFile::exists(link) && !deadline.hasExpired()) {
+        QTest::qWait(20);
     }
-    ~SimulatorProcess() { stop(); }
+    return QFile::exists(link);
+}
 
-    bool waitForLink(int timeoutMs = 5000)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!QFile::exists(m_linkPath) && !deadline.hasExpired()) {
-            QTest::qWait(20);
-        }
-        return QFile::exists(m_linkPath);
-    }
-    void stop()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            ::kill(pid_t(m_process.processId()), SIGTERM);
-            m_process.waitForFinished(3000);
-        }
-    }
-
-private:
-    QString m_linkPath;
-    ProgramProcess m_process;
-};
-
-// What a started program sees: settings and data in private XDG folders under dir, a runtime
-// folder of its own (one copy per user runs, and the tests run side by side), and the clock
-// named by VALTORA_CLOCK.
+// What a started program sees: settings, data and runtime folders of its own under dir (one
+// copy per user runs, and the tests run side by side), and the clock named by VALTORA_CLOCK.
 inline QProcessEnvironment programEnvironment(const QString &dir, const QString &clockSetting)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -77,24 +57,41 @@ inline QProcessEnvironment programEnvironment(const QString &dir, const QString 
     return environment;
 }
 
-// A copy of valtora in dir, so that its logfile.txt is written there, started with these
-// settings and clock.
-inline bool startCopy(QProcess &valtora, const QString &dir, const QString &clockSetting,
-                      const QList<QPair<QString, QString>> &settings)
+// A copy of valtora in a folder of its own, so that its logfile.txt is written there, reading
+// the receiver simulator on a pseudo-terminal behind link.
+struct ProgramCopy
 {
-    QDir().mkpath(dir + QStringLiteral("/config/VALTORA"));
-    QSettings file(dir + QStringLiteral("/config/VALTORA/VALTORA.conf"), QSettings::IniFormat);
-    for (const auto &[key, value] : settings) {
-        file.setValue(key, value);
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyReceiver"));
+    ProgramProcess simulator;
+    ProgramProcess valtora;
+
+    // Correction every so many seconds, when not 0.
+    bool start(const QString &clockSetting, int correctionSeconds = 0,
+               QList<QPair<QString, QString>> settings = {})
+    {
+        settings.append({ QStringLiteral("Ports/Com1"), link });
+        if (correctionSeconds != 0) {
+            settings.append({ QStringLiteral("Properties/jiaoshiflag"), QStringLiteral("1") });
+            settings.append(
+                { QStringLiteral("Properties/jiaoshimiao"), QString::number(correctionSeconds) });
+        }
+        QSettings file(dir.filePath(QStringLiteral("config/VALTORA/VALTORA.conf")),
+                       QSettings::IniFormat);
+        for (const auto &[key, value] : settings) {
+            file.setValue(key, value);
+        }
+        file.sync();
+        if (!startSimulator(simulator, link)
+            || !QFile::copy(programPath(QStringLiteral("valtora")), path("valtora"))) {
+            return false;
+        }
+        valtora.setProcessEnvironment(programEnvironment(dir.path(), clockSetting));
+        valtora.start(path("valtora"), {});
+        return valtora.waitForStarted();
     }
-    file.sync();
-    if (!QFile::copy(programPath(QStringLiteral("valtora")), dir + QStringLiteral("/valtora"))) {
-        return false;
-    }
-    valtora.setProcessEnvironment(programEnvironment(dir, clockSetting));
-    valtora.start(dir + QStringLiteral("/valtora"), {});
-    return valtora.waitForStarted();
-}
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+};
 
 // One field of a /proc/<pid>/status file, such as "CapEff:"; empty when unreadable.
 inline QByteArray statusField(const QString &statusPath, const QByteArray &field)

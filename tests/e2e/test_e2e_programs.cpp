@@ -6,7 +6,8 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QTemporaryDir>
+#include <QStandardPaths>
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -80,14 +81,12 @@ private slots:
         QTest::addColumn<QString>("clock");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("output");
-        QTest::newRow("version") << "--version"
-                                 << "" << 0 << QByteArray("VALTORA " VALTORA_PROJECT_VERSION "\n");
-        QTest::newRow("help") << "--help"
-                              << "" << 0 << QByteArray("Usage: valtora [options]\n");
-        QTest::newRow("unknown option") << "--bogus"
-                                        << "" << 2 << QByteArray();
-        QTest::newRow("unknown clock") << ""
-                                       << "bogus" << 2 << QByteArray();
+        QTest::newRow("version") << "--version" << QString() << 0
+                                 << QByteArray("VALTORA " VALTORA_PROJECT_VERSION "\n");
+        QTest::newRow("help") << "--help" << QString() << 0
+                              << QByteArray("Usage: valtora [options]\n");
+        QTest::newRow("unknown option") << "--bogus" << QString() << 2 << QByteArray();
+        QTest::newRow("unknown clock") << QString() << "bogus" << 2 << QByteArray();
     }
     void endsAtOnceWithItsCode()
     {
@@ -120,27 +119,17 @@ private slots:
     // the corrected time. The hour keeps today's date, as a correction sets the time only.
     void correctionReachesTheClockAndTheLogFile()
     {
-        QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("ttyReceiver"));
-        SimulatorProcess simulator(link);
-        QVERIFY(simulator.waitForLink());
         const QDateTime now = QDateTime::currentDateTime();
         const QDateTime hourOff = now.addSecs(now.time().hour() < 12 ? 3600 : -3600);
-        ProgramProcess valtora;
-        QVERIFY(startCopy(valtora, dir.path(),
-                          QStringLiteral("simulated@") + hourOff.toString(Qt::ISODate),
-                          { { "Ports/Com1", link },
-                            { "Properties/jiaoshiflag", "1" },
-                            { "Properties/jiaoshimiao", "5" } }));
-
-        const QString logPath = dir.filePath(QStringLiteral("logfile.txt"));
-        const QString set
-            = waitForLogLine(logPath, QStringLiteral("^\"SYSTEM TIME IS CHANGED TO :(.{19})\"\r$"));
+        ProgramCopy copy;
+        QVERIFY(copy.start(QStringLiteral("simulated@") + hourOff.toString(Qt::ISODate), 5));
+        const QString set = waitForLogLine(
+            copy.path("logfile.txt"), QStringLiteral("^\"SYSTEM TIME IS CHANGED TO :(.{19})\"\r$"));
         QVERIFY(isNow(QDateTime::fromString(set, QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
-        QCOMPARE(valtora.readAllStandardError().count("simulated clock"), 1);
+        QCOMPARE(copy.valtora.readAllStandardError().count("simulated clock"), 1);
 
-        simulator.stop();
-        const QString failure = waitForLogLine(logPath, kFailureLine);
+        copy.simulator.stop();
+        const QString failure = waitForLogLine(copy.path("logfile.txt"), kFailureLine);
         const QLocale locale = QLocale::system();
         QDateTime stamp = locale.toDateTime(failure,
                                             locale.dateFormat(QLocale::ShortFormat) + u' '
@@ -160,23 +149,15 @@ private slots:
         bool ok = false;
         const qulonglong rights
             = statusField(QStringLiteral("/proc/self/status"), "CapBnd:").toULongLong(&ok, 16)
-            | statusField(QStringLiteral("/proc/self/status"), "CapInh:").toULongLong();
+            | statusField(QStringLiteral("/proc/self/status"), "CapInh:").toULongLong(nullptr, 16);
         if (!ok || (rights & (1ULL << 25)) != 0) {
             QSKIP("Programs started here could set the clock; run this through the test command.");
         }
-        QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("ttyReceiver"));
-        SimulatorProcess simulator(link);
-        QVERIFY(simulator.waitForLink());
-        ProgramProcess valtora;
-        QVERIFY(startCopy(valtora, dir.path(), QString(),
-                          { { "Ports/Com1", link },
-                            { "Properties/jiaoshiflag", "1" },
-                            { "Properties/jiaoshimiao", "1" } }));
+        ProgramCopy copy;
+        QVERIFY(copy.start(QString(), 1));
         // The first attempts, before three frames are in, fail for want of frames.
-        const QString logPath = dir.filePath(QStringLiteral("logfile.txt"));
-        QVERIFY(!waitForLogLine(logPath, kFailureLine, 7).isEmpty());
-        QVERIFY(logLines(logPath).filter(QStringLiteral("SYSTEM TIME IS CHANGED")).isEmpty());
+        QVERIFY(!waitForLogLine(copy.path("logfile.txt"), kFailureLine, 7).isEmpty());
+        QVERIFY(logLines(copy.path("logfile.txt")).filter(QStringLiteral("CHANGED")).isEmpty());
     }
 
     // A logout's session manager or kill ends the program as cleanly as its exit button: the
@@ -190,14 +171,11 @@ private slots:
     void terminationSignalClosesThePort()
     {
         QFETCH(int, signal);
-        QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("ttyReceiver"));
-        SimulatorProcess simulator(link);
-        QVERIFY(simulator.waitForLink());
-        ProgramProcess valtora;
-        QVERIFY(startCopy(valtora, dir.path(), QStringLiteral("simulated"),
-                          { { "Ports/Com1", link } }));
-        const QString lock = QStringLiteral("/run/lock/LCK..") + QString(link).replace(u'/', u'_');
+        ProgramCopy copy;
+        QVERIFY(copy.start(QStringLiteral("simulated")));
+        QProcess &valtora = copy.valtora;
+        const QString lock
+            = QStringLiteral("/run/lock/LCK..") + QString(copy.link).replace(u'/', u'_');
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lock), 10000);
         if (signal == SIGTERM) {
             QProcess second;
@@ -229,19 +207,12 @@ private slots:
         QTRY_VERIFY2_WITH_TIMEOUT(
             (started += chrony.output()).contains("Disabled control of system clock"),
             started.constData(), 5000);
-        QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("ttyReceiver"));
-        SimulatorProcess simulator(link);
-        QVERIFY(simulator.waitForLink());
-        ProgramProcess valtora;
-        QVERIFY(startCopy(valtora, dir.path(), QStringLiteral("simulated"),
-                          { { "Ports/Com1", link },
-                            { "Refclock/socket", chrony.sampleSocket() },
-                            { "Properties/jiaoshiflag", "1" },
-                            { "Properties/jiaoshimiao", "5" } }));
+        ProgramCopy copy;
+        QVERIFY(copy.start(QStringLiteral("simulated"), 5,
+                           { { QStringLiteral("Refclock/socket"), chrony.sampleSocket() } }));
 
-        // Selected (*) or combined with others (+), close to this computer's clock, which
-        // the simulator follows.
+        // Selected (*) or combined (+), close to this computer's clock, which the simulator
+        // follows.
         QList<QByteArray> source;
         const auto selected
             = [&source] { return source.value(1) == "*" || source.value(1) == "+"; };
@@ -259,14 +230,76 @@ private slots:
         QVERIFY2(tracking.size() > 4 && tracking.at(1) == "VALT", tracking.join(',').constData());
         QVERIFY2(std::abs(tracking.at(4).toDouble()) < 0.005, tracking.at(4).constData());
 
-        QFile trackingFile(dir.filePath(QStringLiteral("data/VALTORA/VALTORA/tracking.csv")));
+        QFile trackingFile(copy.path("data/VALTORA/VALTORA/tracking.csv"));
         QVERIFY(trackingFile.open(QIODevice::ReadOnly));
         int measured = 0;
         for (const QByteArray &line : trackingFile.readAll().split('\n')) {
             const auto record = TrackingRecord::fromLine(QString::fromUtf8(line));
-            measured += record && record->offsetMs && record->device == link;
+            measured += record && record->offsetMs && record->device == copy.link;
         }
         QVERIFY(measured >= 2);
+    }
+
+    // A copy with a file capability, the way an installed one may set the clock, started by
+    // another user: no plugin of that user's choosing is loaded, and the right is never in
+    // effect while it runs. A harmless capability stands in for the withheld clock right.
+    void fileCapabilityGrantsTheUserNothing()
+    {
+        if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setcap")).isEmpty()
+            || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty()) {
+            QSKIP("Needs the administrator, setcap and setpriv to start a copy as another user.");
+        }
+        QTemporaryDir dir;
+        const QString copy = dir.filePath(QStringLiteral("valtora"));
+        const QString home = dir.filePath(QStringLiteral("home"));
+        const QString mark = dir.filePath(QStringLiteral("home/loaded"));
+        // The other user must reach the copy and its plugin folder, and write in its home.
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::Permissions(0x7755)));
+        QVERIFY(QFile::copy(programPath(QStringLiteral("valtora")), copy));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("plugins/generic"))));
+        QVERIFY(QFile::copy(qEnvironmentVariable("VALTORA_PROBE_PLUGIN"),
+                            dir.filePath(QStringLiteral("plugins/generic/libprobe.so"))));
+        QVERIFY(QDir().mkpath(home));
+        QVERIFY(QFile::setPermissions(home, QFile::Permissions(0x7777)));
+        const auto startAsOtherUser = [&](QProcess &process, const QString &clock) {
+            // It may not enter the private runtime folder, so it goes without one.
+            QProcessEnvironment environment = programEnvironment(home, clock);
+            environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+            environment.insert(QStringLiteral("HOME"), home);
+            environment.insert(QStringLiteral("QT_PLUGIN_PATH"),
+                               dir.filePath(QStringLiteral("plugins")));
+            environment.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"),
+                               QStringLiteral("valtoraprobe"));
+            environment.insert(QStringLiteral("VALTORA_PROBE_MARKER"), mark);
+            process.setProcessEnvironment(environment);
+            process.setWorkingDirectory(home);
+            process.start(QStringLiteral("setpriv"),
+                          { QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                            QStringLiteral("--clear-groups"), copy });
+        };
+        // Without the capability the probe loads: the variables do reach it.
+        for (const bool capability : { false, true }) {
+            if (capability) {
+                QCOMPARE(QProcess::execute(QStringLiteral("setcap"),
+                                           { QStringLiteral("cap_net_bind_service+ep"), copy }),
+                         0);
+            }
+            ProgramProcess refused;
+            startAsOtherUser(refused, QStringLiteral("bogus"));
+            QVERIFY(refused.waitForFinished(15000));
+            QCOMPARE(refused.exitCode(), 2);
+            QCOMPARE(QFile::remove(mark), !capability);
+        }
+
+        ProgramProcess valtora;
+        startAsOtherUser(valtora, QStringLiteral("simulated"));
+        QVERIFY(valtora.waitForStarted());
+        QTest::qWait(1500); // well into the start-up
+        const QString status = QStringLiteral("/proc/%1/status").arg(valtora.processId());
+        QCOMPARE(statusField(status, "CapEff:"), QByteArray("0000000000000000"));
+        // Only the clock right would be kept; the stand-in is dropped altogether.
+        QCOMPARE(statusField(status, "CapPrm:"), QByteArray("0000000000000000"));
+        valtora.kill(); // a start-up message box holds up SIGTERM
     }
 };
 

@@ -2,20 +2,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-// A plugin that only leaves a mark when it is loaded: the rights test offers it to the program
-// through the variables that choose plugins, and looks for the mark.
+// A plugin that only leaves a mark when it is loaded, at the path VALTORA_PROBE_MARKER names:
+// offered to the program through the variables that choose plugins.
 namespace {
-struct LoadMark
-{
-    LoadMark()
-    {
-        if (const char *path = std::getenv("VALTORA_PROBE_MARKER")) {
-            if (std::FILE *file = std::fopen(path, "w")) {
-                std::fclose(file);
-            }
-        }
-    }
-} loadMark;
+[[maybe_unused]] const bool markLeft = [] {
+    const char *path = std::getenv("VALTORA_PROBE_MARKER");
+    std::FILE *file = path != nullptr ? std::fopen(path, "w") : nullptr;
+    return file != nullptr && std::fclose(file) == 0;
+}();
 } // namespace
 
 class ProbePlugin : public QGenericPlugin
