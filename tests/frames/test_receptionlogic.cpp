@@ -45,40 +45,39 @@ class TestReceptionLogic : public QObject
     Q_OBJECT
 private slots:
     // The end byte is stamped with its read only when it can have arrived just then: while the
-    // frame streams in, or about a second after the frame before. A read is "ms:" and its
-    // bytes: w a whole frame, h all but the end byte, e the end byte.
+    // frame streams in, or about a second after the frame before.
     void frameEndStamp_data()
     {
-        QTest::addColumn<QString>("reads");
-        QTest::addColumn<bool>("stamped"); // with the last read's time, else 0
-        QTest::newRow("end byte 20 ms after the rest") << "0:h 20:e" << true;
-        QTest::newRow("end byte 21 ms after the rest") << "0:h 21:e" << false;
-        QTest::newRow("whole, 1025 ms after the last") << "0:w 1025:w" << true;
-        QTest::newRow("whole, 1026 ms after the last") << "0:w 1026:w" << false;
-        QTest::newRow("whole, 975 ms after the last") << "0:w 975:w" << true;
-        QTest::newRow("the first frame, whole") << "1000:w" << false;
-        QTest::newRow("two frames in one read") << "0:w 1000:ww" << false;
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<int>("gapMs"); // to the second read
+        QTest::addColumn<QByteArray>("second");
+        QTest::addColumn<bool>("stamped"); // with the second read's time, else 0
+        const QByteArray whole = kWorkedFrame;
+        const QByteArray head = kWorkedFrame.left(11);
+        const QByteArray end = kWorkedFrame.right(1);
+        QTest::newRow("end byte 20 ms after the rest") << head << 20 << end << true;
+        QTest::newRow("end byte 21 ms after the rest") << head << 21 << end << false;
+        QTest::newRow("whole, 1025 ms after the last") << whole << 1025 << whole << true;
+        QTest::newRow("whole, 1026 ms after the last") << whole << 1026 << whole << false;
+        QTest::newRow("whole, 975 ms after the last") << whole << 975 << whole << true;
+        QTest::newRow("the first frame, whole") << QByteArray() << 1000 << whole << false;
+        QTest::newRow("two frames in one read") << whole << 1000 << whole + whole << false;
     }
     void frameEndStamp()
     {
-        QFETCH(QString, reads);
+        QFETCH(QByteArray, first);
+        QFETCH(int, gapMs);
+        QFETCH(QByteArray, second);
         Reception reception;
         QList<qint64> announced; // the stamp must be set before the end is announced
         connect(&reception.logic, &ReceptionLogic::frameEnded, this,
                 [&] { announced << reception.logic.receivedTime().frameEndNs; });
-        qint64 lastNs = 0;
-        for (const QString &read : reads.split(u' ')) {
-            lastNs = (5000 + read.section(u':', 0, 0).toLongLong()) * 1'000'000;
-            QByteArray bytes;
-            for (const QChar piece : read.section(u':', 1)) {
-                bytes += piece == u'e' ? kWorkedFrame.right(1)
-                                       : kWorkedFrame.left(piece == u'w' ? 12 : 11);
-            }
-            reception.logic.receiveBytes(bytes, lastNs);
-        }
+        reception.logic.receiveBytes(first, 5'000'000'000);
+        const qint64 secondNs = 5'000'000'000 + gapMs * 1'000'000LL;
+        reception.logic.receiveBytes(second, secondNs);
         QFETCH(bool, stamped);
-        QCOMPARE(reception.logic.receivedTime().frameEndNs, stamped ? lastNs : 0);
-        QCOMPARE(announced.constLast(), stamped ? lastNs : 0);
+        QCOMPARE(reception.logic.receivedTime().frameEndNs, stamped ? secondNs : 0);
+        QCOMPARE(announced.constLast(), stamped ? secondNs : 0);
     }
 
     // A start byte after any part of a frame drops that part unseen.
@@ -165,58 +164,48 @@ private slots:
         QTEST(dump.text(), "expected");
     }
 
-    // The frame's date, or with the mask on the computer's date without leading zeros. The
-    // mask is asked at every frame.
-    void dateAndTime_data()
-    {
-        QTest::addColumn<bool>("maskOn");
-        QTest::addColumn<QDate>("today");
-        QTest::addColumn<QString>("date");
-        QTest::newRow("frame's date") << false << QDate(2026, 1, 7) << u"2026-12-05"_s;
-        QTest::newRow("no leading zeros") << true << QDate(2026, 1, 7) << u"2026-1-7"_s;
-        QTest::newRow("leap day") << true << QDate(2028, 2, 29) << u"2028-2-29"_s;
-    }
-    void dateAndTime()
-    {
-        QFETCH(bool, maskOn);
-        QFETCH(QDate, today);
-        QFETCH(QString, date);
-        Reception reception;
-        const ReceivedTimeState &state = reception.logic.receivedTime();
-        reception.maskOn = maskOn;
-        reception.clock.setNow(QDateTime(today, QTime(23, 59, 59)));
-        reception.logic.receiveBytes(kDecemberFrame, 1);
-        QCOMPARE(texts(reception.displays), QStringList { date + u" 23:59:58"_s });
-        reception.maskOn = !maskOn;
-        reception.logic.receiveBytes(kDecemberFrame, 2);
-        QCOMPARE(state.recvDate, maskOn ? u"2026-12-05"_s : u"2026-1-7"_s);
-    }
-
-    // The stamps (seconds of the day) shift by one a frame; a time text that is no time of
-    // day still shifts them, and the newest stamp keeps its value.
-    void stampsShift_data()
+    // The frame's date, or with the mask on the computer's date without leading zeros, asked
+    // at every frame. The stamps (seconds of the day) shift by one a frame; a time that is no
+    // time of day shifts them too, the newest keeping its value.
+    void receivedTime_data()
     {
         QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<QString>("timeText");
-        QTest::newRow("valid") << frameAt(0x23, 0x59, 0x58) << u"23:59:58"_s;
-        QTest::newRow("hour 25") << frameAt(0x25, 0x00, 0x01) << u"25:00:01"_s;
-        QTest::newRow("hour 24") << frameAt(0x24, 0x00, 0x00) << u"24:00:00"_s;
-        QTest::newRow("minute 60") << frameAt(0x12, 0x60, 0x00) << u"12:60:00"_s;
-        QTest::newRow("second 60") << frameAt(0x12, 0x00, 0x60) << u"12:00:60"_s;
-        QTest::newRow("letter digit") << frameAt(0x12, 0x1A, 0x00) << u"12:1A:00"_s;
-        QTest::newRow("lone letter") << frameAt(0x0B, 0x00, 0x00) << u"B:00:00"_s;
+        QTest::addColumn<QDate>("maskToday"); // the computer's date with the mask on, else none
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("newestStamp");
+        const QDate none;
+        const auto december = [](const char *time) { return u"2026-12-05 "_s + time; };
+        QTest::newRow("frame's date") << kDecemberFrame << none << kDecemberText << 86398;
+        QTest::newRow("no leading zeros")
+            << kDecemberFrame << QDate(2026, 1, 7) << u"2026-1-7 23:59:58"_s << 86398;
+        QTest::newRow("leap day") << kDecemberFrame << QDate(2028, 2, 29) << u"2028-2-29 23:59:58"_s
+                                  << 86398;
+        QTest::newRow("hour 25") << frameAt(0x25, 0, 1) << none << december("25:00:01") << 36001;
+        QTest::newRow("hour 24") << frameAt(0x24, 0, 0) << none << december("24:00:00") << 36001;
+        QTest::newRow("minute 60")
+            << frameAt(0x12, 0x60, 0) << none << december("12:60:00") << 36001;
+        QTest::newRow("second 60")
+            << frameAt(0x12, 0, 0x60) << none << december("12:00:60") << 36001;
+        QTest::newRow("letter digit")
+            << frameAt(0x12, 0x1A, 0) << none << december("12:1A:00") << 36001;
+        QTest::newRow("lone letter") << frameAt(0x0B, 0, 0) << none << december("B:00:00") << 36001;
     }
-    void stampsShift()
+    void receivedTime()
     {
         QFETCH(QByteArray, frame);
-        QFETCH(QString, timeText);
+        QFETCH(QDate, maskToday);
         Reception reception;
-        reception.logic.receiveBytes(frameAt(0x10, 0, 0) + frameAt(0x10, 0, 1) + frame, 1);
+        reception.clock.setNow(
+            QDateTime(maskToday.isValid() ? maskToday : QDate(2026, 1, 7), QTime(12, 0)));
+        reception.maskOn = !maskToday.isValid();
+        reception.logic.receiveBytes(frameAt(0x10, 0, 0) + frameAt(0x10, 0, 1), 1);
+        reception.maskOn = maskToday.isValid();
+        reception.logic.receiveBytes(frame, 2);
+        QTEST(texts(reception.displays).constLast(), "shown");
         const ReceivedTimeState &state = reception.logic.receivedTime();
-        QCOMPARE(texts(reception.displays).last(), u"2026-12-05 "_s + timeText);
         QCOMPARE(state.recvStamp3, 36000);
         QCOMPARE(state.recvStamp2, 36001);
-        QCOMPARE(state.recvStamp1, timeText == u"23:59:58"_s ? 86398 : 36001);
+        QTEST(state.recvStamp1, "newestStamp");
     }
 
     // The simulator's frame: the time in BCD, the day of the week (3: a Wednesday) in the spare.
