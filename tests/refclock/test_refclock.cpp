@@ -134,8 +134,10 @@ private slots:
         QFETCH(int, expected);
         QTemporaryDir folder;
         SettingsStore store(folder.filePath(u"v.conf"_s));
+        store.setValue(u"Refclock"_s, u"socket"_s, u" /run/chrony/valtora.sock"_s);
         store.setValue(u"Receiver"_s, u"offsetMs"_s, latency);
         const RefclockSettings settings = RefclockSettings::load(store);
+        QCOMPARE(settings.socketPath, u"/run/chrony/valtora.sock"_s);
         QCOMPARE(settings.receiverLatencyMs, expected == kRefused ? 0 : expected);
         QCOMPARE(settings.refusal.contains(u"[Receiver] offsetMs="_s + latency.trimmed()),
                  expected == kRefused);
