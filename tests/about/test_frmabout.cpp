@@ -84,9 +84,8 @@ private slots:
         QTEST(position.value_or(QPoint(-1, -1)), "expected");
     }
 
-    // OK, Enter and Esc close the dialog wherever the focus is and never start the tool; its
-    // button and Alt+S (pressing it visibly, a moment later) look for it, and the dialog's own
-    // message box says it is missing.
+    // OK, Enter and Esc close the dialog and never start the tool; its button and Alt+S (a
+    // moment later) look for it, and the dialog's own message box says it is missing.
     void keysAndClicks_data()
     {
         QTest::addColumn<QString>("target");

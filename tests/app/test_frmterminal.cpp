@@ -277,10 +277,8 @@ private slots:
         QVERIFY(hideTimer.remainingTimeMs() > OverlayController::kVisibleMs - 150);
     }
 
-    // At the font the layout was drawn for and a larger one, each control is once on its
-    // parent, as the table puts it and inside its container; only a height, a one-line label's
-    // width, or a button's as far as its caption needs, grows. No tab cuts its caption, and the
-    // port information toggle shows and hides the hex dump, its longer caption uncut.
+    // Each control once, on its parent, as the table puts it; only a height, a one-line label's
+    // width or a button's for its caption grows. The hex dump toggle's longer caption fits too.
     void layout_data()
     {
         QTest::addColumn<int>("pointSize");
@@ -336,9 +334,8 @@ private slots:
         }
     }
 
-    // The display line's Tahoma holds a whole date and time and its bold shows; "Arround",
-    // the blank run that Combo6 stands in, then "minutes" make one line. The flow options get
-    // Small Fonts, and the ones that use Xon/Xoff warn of the bytes it takes.
+    // The display line's bold Tahoma holds a date and time; "Arround ___ minutes" is one line
+    // around Combo6; the flow options get Small Fonts, and Xon/Xoff ones warn of its bytes.
     void fontsAndTips()
     {
         startWindow();

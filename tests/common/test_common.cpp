@@ -11,8 +11,7 @@ class TestCommon : public QObject
 {
     Q_OBJECT
 private slots:
-    // A stored text read as a 16-bit number: its leading number, rounded half to even;
-    // 99999: does not fit.
+    // A stored text's leading number, rounded half to even, as a 16-bit number (99999: none).
     void int16FromText_data()
     {
         QTest::addColumn<QString>("text");
