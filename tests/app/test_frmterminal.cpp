@@ -341,6 +341,7 @@ private slots:
         startWindow();
         auto *label2 = m_window->control<QLabel>(QStringLiteral("Label2"));
         QCOMPARE(QFontInfo(label2->font()).family(), QStringLiteral("Tahoma"));
+        QCOMPARE(QFontInfo(label2->font()).pointSize(), 24);
         const QString line = QStringLiteral("2026-12-05 23:59:58");
         QVERIFY(QFontMetrics(label2->font()).horizontalAdvance(line) <= label2->width());
         label2->setText(line);
