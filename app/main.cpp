@@ -72,7 +72,15 @@ int main(int argc, char *argv[])
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &window,
                      &frmTerminal::endOnTermination);
+    // A signal that comes while a start-up message box is open ends only the box's own
+    // event loop; the program must end all the same.
+    bool terminated = false;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested,
+                     [&terminated] { terminated = true; });
     window.Form_Load();
+    if (terminated) {
+        return 0;
+    }
     window.show();
     return application.exec();
 }
