@@ -1,20 +1,14 @@
-#include "about/frmabout.h"
 #include "app/applicationfonts.h"
 #include "app/frmterminal.h"
 #include "app/mainwindowlayout.h"
 #include "app/messageboxes.h"
 #include "app/notificationicon.h"
-#include "app/readablecolour.h"
 #include "app/tabcontrol.h"
-#include "app/timeservices.h"
 #include "common/intervaltimer.h"
 #include "common/settingsstore.h"
 #include "common/twips.h"
-#include "correction/correctioncycle.h"
-#include "history/historywindow.h"
+#include "correction/correctionoptions.h"
 #include "manualclock.h"
-#include "overlay/form1.h"
-#include "overlay/overlaycontroller.h"
 #include "pseudoterminal.h"
 #include "serial/mscomm1.h"
 
@@ -22,12 +16,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScreen>
-#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -76,16 +67,6 @@ qint64 inkOf(QWidget *widget)
     return ink;
 }
 
-// Tahoma of that size for the application, until the guard goes.
-auto applicationFont(int pointSize)
-{
-    const QFont before = QApplication::font();
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSize(pointSize);
-    QApplication::setFont(font);
-    return qScopeGuard([before] { QApplication::setFont(before); });
-}
-
 } // namespace
 
 // The main window as a user meets it, over a real pseudo-terminal and a real settings file.
@@ -96,7 +77,9 @@ private slots:
     void initTestCase() // as the program does
     {
         loadApplicationFonts();
-        applicationFont(8).dismiss();
+        QFont font(QStringLiteral("Tahoma"));
+        font.setPointSize(8);
+        QApplication::setFont(font);
     }
     void init()
     {
@@ -230,66 +213,10 @@ private slots:
         QVERIFY(m_window->isHidden() && m_icon->inTray());
     }
 
-    // About and Help from the menu bar; History from it and from the icon's menu opens one
-    // history window over the tracking file.
-    void menuEntriesOpenTheirWindows()
-    {
-        startWindow();
-        QString aboutTitle;
-        QTimer::singleShot(0, m_window.get(), [&aboutTitle] {
-            if (auto *about = qobject_cast<frmAbout *>(QApplication::activeModalWidget())) {
-                aboutTitle = about->windowTitle();
-                about->cmdOK_Click();
-            }
-        });
-        m_window->findChild<QAction *>(QStringLiteral("aa"))->trigger();
-        QCOMPARE(aboutTitle, QStringLiteral("关于 VALTORA"));
-        m_window->findChild<QAction *>(QStringLiteral("bb"))->trigger();
-        QCOMPARE(m_messages->shown.size(), 1);
-        QVERIFY(m_messages->shown.first().startsWith(QStringLiteral("对不起: ")));
-        QAction *fromMenu = m_window->findChild<QAction *>(QStringLiteral("historyAction"));
-        for (QAction *history : { fromMenu, m_icon->contextMenu()->actions().constFirst() }) {
-            history->trigger();
-            const QWidgetList shown = QApplication::topLevelWidgets();
-            const auto windows = std::count_if(shown.begin(), shown.end(), [](QWidget *widget) {
-                return qobject_cast<HistoryWindow *>(widget) != nullptr;
-            });
-            QCOMPARE(windows, 1);
-            HistoryWindow *window = m_window->timeServices().historyWindow();
-            QVERIFY(window->isVisible());
-            QVERIFY(window->findChild<QLabel *>(QStringLiteral("note"))
-                        ->text()
-                        .contains(QDir::toNativeSeparators(m_dir->filePath("tracking.csv"))));
-            window->hide();
-        }
-    }
-
-    // The cycle's request shows the overlay, and a repeated one gives it its full time again.
-    void overlayRequestOfTheCycleShowsTheOverlay()
-    {
-        startWindow();
-        m_window->overlay().setProgramEnder([] {});
-        emit m_window->cycle().overlayRequested();
-        QVERIFY(m_window->overlay().overlay()->isVisible());
-        const IntervalTimer &hideTimer = *m_window->overlay().hideTimer();
-        QTest::qWait(300);
-        QVERIFY(hideTimer.remainingTimeMs() <= OverlayController::kVisibleMs - 300);
-        emit m_window->cycle().overlayRequested();
-        QVERIFY(hideTimer.remainingTimeMs() > OverlayController::kVisibleMs - 150);
-    }
-
     // Each control once, on its parent, as the table puts it; only a height, a one-line label's
     // width or a button's for its caption grows. The hex dump toggle's longer caption fits too.
-    void layout_data()
-    {
-        QTest::addColumn<int>("pointSize");
-        QTest::newRow("drawn for") << 8;
-        QTest::newRow("larger") << 11;
-    }
     void layout()
     {
-        QFETCH(int, pointSize);
-        const auto font = applicationFont(pointSize);
         startWindow();
         QWidget *client = m_window->centralWidget();
         for (const ControlRow &row : MainWindowLayout::controls()) {
@@ -366,48 +293,6 @@ private slots:
             QCOMPARE(QFontInfo(flow->font()).family(), QStringLiteral("Small Fonts"));
             QCOMPARE(flow->toolTip().contains(QStringLiteral("bytes 11 and 13 (hex)")),
                      i == 1 || i == 3);
-        }
-    }
-
-    // A page shows only when its tab is clicked.
-    void tabPagesShowOnlyWhenSelected()
-    {
-        startWindow();
-        auto *outer = m_window->control<TabControl>(QStringLiteral("SSTab3"));
-        auto *inner = m_window->control<TabControl>(QStringLiteral("SSTab1"));
-        QWidget *label2 = m_window->control<QWidget>(QStringLiteral("Label2"));
-        QWidget *command7 = m_window->control<QWidget>(QStringLiteral("Command7"));
-        QVERIFY(label2->isVisible() && !command7->isVisible());
-        for (TabControl *tabs : { outer, inner }) {
-            QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
-                              tabs->tabBar()->tabRect(1).center());
-        }
-        QVERIFY(!label2->isVisible() && command7->isVisible());
-    }
-
-    // The log box and hex dump keep their blue, or a readable blue, as the theme changes.
-    void textBoxesStayReadableUnderEveryTheme()
-    {
-        const QPalette before = QApplication::palette();
-        const auto restorePalette = qScopeGuard([&before] { QApplication::setPalette(before); });
-        const QPalette light = QApplication::style()->standardPalette();
-        const QPalette dark(QColor(45, 45, 45)); // white text on black boxes
-        QApplication::setPalette(dark);
-        startWindow();
-        for (const bool isDark : { true, false, true }) {
-            QApplication::setPalette(isDark ? dark : light);
-            QCoreApplication::processEvents();
-            for (const char *name : { "Text3", "txtTerm" }) {
-                const QPalette shown = m_window->control<QWidget>(QLatin1String(name))->palette();
-                const QColor text = shown.color(QPalette::Text);
-                QVERIFY2(ReadableColour::contrastRatio(text, shown.color(QPalette::Base)) >= 4.5,
-                         name);
-                // On dark, still blue: the blue channel leads, the others lighten it.
-                QVERIFY2(isDark ? text.blue() == 255 && text.red() == text.green() && text.red() > 0
-                                 && text.red() < 200
-                                : text == QColor(0, 0, 255),
-                         qPrintable(text.name()));
-            }
         }
     }
 
