@@ -7,8 +7,10 @@
 #include "common/intervaltimer.h"
 #include "common/settingsstore.h"
 #include "common/twips.h"
-#include "correction/correctionoptions.h"
+#include "correction/correctioncycle.h"
 #include "manualclock.h"
+#include "overlay/form1.h"
+#include "overlay/overlaycontroller.h"
 #include "pseudoterminal.h"
 #include "serial/mscomm1.h"
 
@@ -211,6 +213,14 @@ private slots:
         m_window->show();
         m_window->close();
         QVERIFY(m_window->isHidden() && m_icon->inTray());
+    }
+
+    // A correction's request for the overlay reaches it.
+    void overlayRequestOfTheCycleShowsTheOverlay()
+    {
+        startWindow();
+        emit m_window->cycle().overlayRequested();
+        QVERIFY(m_window->overlay().overlay()->isVisible());
     }
 
     // Each control once, on its parent, as the table puts it; only a height, a one-line label's
