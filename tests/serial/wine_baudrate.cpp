@@ -1,6 +1,4 @@
-// The Windows control-block layer under wine: a closed port is refused before the system is
-// asked, a missing port fails at reading its block, and on a real COM port (wine_baudrate.sh
-// maps it to a pseudo-terminal and passes the tty's speed) only the speed changes.
+// The Windows control-block layer under wine; wine_baudrate.sh gives it a real COM port.
 #include "serial/nativebaudrate.h"
 #include "serial/nativecommerror.h"
 
