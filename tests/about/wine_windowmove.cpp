@@ -1,4 +1,4 @@
-// The About box's window move: the press's capture is given back, then "move by the caption".
+// The window move: the press's capture is given back, then one "move by the caption".
 #include "about/windowmove.h"
 
 #include <cstdint>
@@ -7,10 +7,7 @@
 
 namespace {
 
-int systemCommands = 0;
-WPARAM command = 0;
-LPARAM position = -1;
-HWND captureDuringCommand = nullptr;
+int moveCommands = 0;
 
 LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -18,10 +15,7 @@ LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam, LP
     if (message != WM_SYSCOMMAND) {
         return DefWindowProcA(window, message, wParam, lParam);
     }
-    ++systemCommands;
-    command = wParam;
-    position = lParam;
-    captureDuringCommand = GetCapture();
+    moveCommands += wParam == 0xF012 && lParam == 0 && GetCapture() == nullptr ? 1 : 100;
     return 0;
 }
 
@@ -31,16 +25,14 @@ int main()
 {
     WNDCLASSA windowClass {};
     windowClass.lpfnWndProc = recordingProcedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "AboutBox";
     RegisterClassA(&windowClass);
     const HWND window = CreateWindowExA(0, "AboutBox", "About", WS_POPUP | WS_VISIBLE, 100, 100,
-                                        300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+                                        300, 200, nullptr, nullptr, nullptr, nullptr);
     SetCapture(window); // as the press on the surface did
     const bool captured = window != nullptr && GetCapture() == window;
     startNativeWindowMove(reinterpret_cast<std::uintptr_t>(window));
-    if (!captured || systemCommands != 1 || command != 0xF012 || position != 0
-        || captureDuringCommand != nullptr) {
+    if (!captured || moveCommands != 1) {
         std::printf("FAILED: no single move command with the capture given back\n");
         return 1;
     }
