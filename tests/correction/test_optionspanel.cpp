@@ -70,9 +70,8 @@ private slots:
         m_panel->connectControls();
     }
 
-    // Steps, "|" between: store, load (start-up), click, type <combo> <text>, stored (the
-    // file). Outcome: loading | the check boxes (groups()) | Combo1/2/3/5/6 | Timer3, Timer4 |
-    // the options: correction, delay and midnight window on and value, zone on [zones].
+    // Steps: store, load, click, type <combo> <text>, stored (the file). Outcome: loading |
+    // groups() | Combo1/2/3/5/6 | Timer3, Timer4 | correction, delay, window, zone options.
     void panel_data()
     {
         QTest::addColumn<QString>("steps");
@@ -103,8 +102,7 @@ private slots:
                                  << "ok | " + checks
                     + " | 0/0///0 | 1000 off, 0 off | 0 0, 0 0, 0 0, 0 [] []";
         }
-        // OK stores the nine texts, then applies the usable ones; zone recognition waits for the
-        // next start, and a resting Timer3 for the cycle.
+        // OK stores the nine texts and applies the usable ones; a resting Timer3 waits.
         const char *before
             = "store jiaoshimiao=20;gaojingflag=1;gaojingmiao=300;pingbifen=5|load|click Check1|"
               "click Check3|click Check4|type Combo3 UTC+9|type Combo5  UTC+8 |";
