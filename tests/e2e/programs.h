@@ -41,8 +41,7 @@ inline bool startSimulator(QProcess &simulator, const QString &link,
     return QFile::exists(link);
 }
 
-// What a started program sees: settings, data and runtime folders of its own under dir (one
-// copy per user runs, and the tests run side by side), and the clock named by VALTORA_CLOCK.
+// Folders of its own under dir (one copy runs per user) and the clock named by VALTORA_CLOCK.
 inline QProcessEnvironment programEnvironment(const QString &dir, const QString &clockSetting)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -57,8 +56,7 @@ inline QProcessEnvironment programEnvironment(const QString &dir, const QString 
     return environment;
 }
 
-// A copy of valtora in a folder of its own, so that its logfile.txt is written there, reading
-// the receiver simulator on a pseudo-terminal behind link.
+// A copy of valtora in a folder of its own (its logfile.txt goes there) reading the simulator.
 struct ProgramCopy
 {
     QTemporaryDir dir;

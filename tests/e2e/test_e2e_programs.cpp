@@ -1,6 +1,5 @@
 #include "chronydaemon.h"
 #include "correction/correctionlog.h"
-#include "history/trackingrecord.h"
 #include "programs.h"
 
 #include <QDateTime>
@@ -72,9 +71,8 @@ class TestEndToEndPrograms : public QObject
 {
     Q_OBJECT
 private slots:
-    // Asked only what it is, the program answers without a display (a platform that does not
-    // exist would abort a window system started anyway) and without settings; a clock it
-    // cannot make ends it with code 2.
+    // Asked only what it is, it answers without a display (a missing platform would abort a
+    // window system) and without settings; a clock it cannot make ends it with code 2.
     void endsAtOnceWithItsCode_data()
     {
         QTest::addColumn<QString>("option");
@@ -83,8 +81,6 @@ private slots:
         QTest::addColumn<QByteArray>("output");
         QTest::newRow("version") << "--version" << QString() << 0
                                  << QByteArray("VALTORA " VALTORA_PROJECT_VERSION "\n");
-        QTest::newRow("help") << "--help" << QString() << 0
-                              << QByteArray("Usage: valtora [options]\n");
         QTest::newRow("unknown option") << "--bogus" << QString() << 2 << QByteArray();
         QTest::newRow("unknown clock") << QString() << "bogus" << 2 << QByteArray();
     }
@@ -114,9 +110,8 @@ private slots:
         QVERIFY(clock.isEmpty() || errors.contains("VALTORA"));
     }
 
-    // Correction every 5 s with the simulated clock an hour off: the receiver's time reaches
-    // the clock and the log file; once the receiver falls silent the refused attempts carry
-    // the corrected time. The hour keeps today's date, as a correction sets the time only.
+    // Correction every 5 s of a simulated clock an hour off (today still): the receiver's time
+    // reaches the log, and the clock, as the stamps of refusals once the receiver is silent say.
     void correctionReachesTheClockAndTheLogFile()
     {
         const QDateTime now = QDateTime::currentDateTime();
@@ -126,7 +121,6 @@ private slots:
         const QString set = waitForLogLine(
             copy.path("logfile.txt"), QStringLiteral("^\"SYSTEM TIME IS CHANGED TO :(.{19})\"\r$"));
         QVERIFY(isNow(QDateTime::fromString(set, QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
-        QCOMPARE(copy.valtora.readAllStandardError().count("simulated clock"), 1);
 
         copy.simulator.stop();
         const QString failure = waitForLogLine(copy.path("logfile.txt"), kFailureLine);
@@ -144,8 +138,7 @@ private slots:
     // flowing every attempt is refused and logged as such, never reported as done.
     void refusedComputerClockIsNeverReportedSet()
     {
-        // A right in neither set can reach no program started here (the copy has no file
-        // capability): only then may the real clock be asked to move.
+        // Only when no program started here can hold the clock right may the real clock be asked.
         bool ok = false;
         const qulonglong rights
             = statusField(QStringLiteral("/proc/self/status"), "CapBnd:").toULongLong(&ok, 16)
@@ -161,7 +154,7 @@ private slots:
     }
 
     // A logout's session manager or kill ends the program as cleanly as its exit button: the
-    // port is closed, so its lock file goes too. A second start leaves the port alone.
+    // port is closed, so its lock file goes too.
     void terminationSignalClosesThePort_data()
     {
         QTest::addColumn<int>("signal");
@@ -179,7 +172,6 @@ private slots:
         QVERIFY(copy.start(QStringLiteral("simulated"), 0,
                            { { QStringLiteral("Properties/CommPort"), QStringLiteral("2") },
                              { QStringLiteral("Ports/Com2"), boxed ? missing : copy.link } }));
-        QProcess &valtora = copy.valtora;
         const QString lock
             = QStringLiteral("/run/lock/LCK..") + QString(copy.link).replace(u'/', u'_');
         if (boxed) {
@@ -187,24 +179,14 @@ private slots:
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lock), 10000);
         }
-        if (signal == SIGTERM && !boxed) {
-            QProcess second;
-            second.setProcessEnvironment(valtora.processEnvironment());
-            second.start(valtora.program(), {});
-            QVERIFY(second.waitForFinished(10000));
-            QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-            QCOMPARE(second.exitCode(), 0);
-            QCOMPARE(valtora.state(), QProcess::Running);
-        }
-        ::kill(pid_t(valtora.processId()), signal);
-        QVERIFY(valtora.waitForFinished(5000));
-        QCOMPARE(valtora.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(valtora.exitCode(), 0);
+        ::kill(pid_t(copy.valtora.processId()), signal);
+        QVERIFY(copy.valtora.waitForFinished(5000));
+        QCOMPARE(copy.valtora.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(copy.valtora.exitCode(), 0);
         QVERIFY(!QFile::exists(lock));
     }
 
-    // chronyd (with -x: it never controls the clock) takes the receiver's time from the
-    // program, which also keeps its own corrections in its tracking file.
+    // chronyd (with -x: it never controls the clock) takes the receiver's time from the program.
     void chronySelectsTheReceiver()
     {
         if (::geteuid() != 0) {
@@ -221,8 +203,6 @@ private slots:
         QVERIFY(copy.start(QStringLiteral("simulated"), 5,
                            { { QStringLiteral("Refclock/socket"), chrony.sampleSocket() } }));
 
-        // Selected (*) or combined (+), close to this computer's clock, which the simulator
-        // follows.
         QList<QByteArray> source;
         const auto selected
             = [&source] { return source.value(1) == "*" || source.value(1) == "+"; };
@@ -232,27 +212,16 @@ private slots:
             source = valtoraSource(chrony);
         }
         QVERIFY2(selected(), source.join(',').constData());
-        QVERIFY2(std::abs(source.at(7).toDouble()) < 0.005, source.join(',').constData());
-        // With -x the source's offset shrinks towards zero whatever the samples said; how far
-        // this computer's real clock is off is the tracking report's "system time" field.
+        // With -x the source's own offset shrinks to zero whatever the samples said; the real
+        // clock's offset from the receiver, which follows this computer, is the "system time".
         const QList<QByteArray> tracking
             = chrony.chronyc(QStringLiteral("tracking")).trimmed().split(',');
         QVERIFY2(tracking.size() > 4 && tracking.at(1) == "VALT", tracking.join(',').constData());
         QVERIFY2(std::abs(tracking.at(4).toDouble()) < 0.005, tracking.at(4).constData());
-
-        QFile trackingFile(copy.path("data/VALTORA/VALTORA/tracking.csv"));
-        QVERIFY(trackingFile.open(QIODevice::ReadOnly));
-        int measured = 0;
-        for (const QByteArray &line : trackingFile.readAll().split('\n')) {
-            const auto record = TrackingRecord::fromLine(QString::fromUtf8(line));
-            measured += record && record->offsetMs && record->device == copy.link;
-        }
-        QVERIFY(measured >= 2);
     }
 
-    // A copy with a file capability, the way an installed one may set the clock, started by
-    // another user: no plugin of that user's choosing is loaded, and the right is never in
-    // effect while it runs. A harmless capability stands in for the withheld clock right.
+    // A copy with a file capability (a harmless one stands in for the clock right) started by
+    // another user loads no plugin of that user's choosing and never has the right in effect.
     void fileCapabilityGrantsTheUserNothing()
     {
         if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("setcap")).isEmpty()

@@ -2,8 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-// A plugin that only leaves a mark when it is loaded, at the path VALTORA_PROBE_MARKER names:
-// offered to the program through the variables that choose plugins.
+// Leaves a mark at the path VALTORA_PROBE_MARKER names when it is loaded.
 namespace {
 [[maybe_unused]] const bool markLeft = [] {
     const char *path = std::getenv("VALTORA_PROBE_MARKER");
