@@ -100,7 +100,7 @@ private slots:
         QVERIFY(panel.boxShowsDump());
     }
 
-    // A failed append shows a warning over the window once the receive event is over.
+    // A failed append is reported in a message box once the receive event is over.
     void failureShowsAMessageBox()
     {
         Panel panel;
