@@ -5,11 +5,9 @@
 #include <cstdio>
 #include <windows.h>
 
-namespace {
+static int moveCommands = 0;
 
-int moveCommands = 0;
-
-LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     // Recorded, not passed on: the system's move loop would wait for the mouse.
     if (message != WM_SYSCOMMAND) {
@@ -18,8 +16,6 @@ LRESULT CALLBACK recordingProcedure(HWND window, UINT message, WPARAM wParam, LP
     moveCommands += wParam == 0xF012 && lParam == 0 && GetCapture() == nullptr ? 1 : 100;
     return 0;
 }
-
-} // namespace
 
 int main()
 {
