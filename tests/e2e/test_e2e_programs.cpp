@@ -178,6 +178,13 @@ private slots:
             QTest::qWait(1500); // well into the box
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lock), 10000);
+            // A second start only brings up the running copy's window and leaves the port alone.
+            QProcess second;
+            second.setProcessEnvironment(copy.valtora.processEnvironment());
+            second.start(copy.valtora.program(), {});
+            QVERIFY(second.waitForFinished(10000));
+            QCOMPARE(second.exitCode(), 0);
+            QCOMPARE(copy.valtora.state(), QProcess::Running);
         }
         ::kill(pid_t(copy.valtora.processId()), signal);
         QVERIFY(copy.valtora.waitForFinished(5000));
