@@ -3,6 +3,7 @@
 #include "about/frmabout.h"
 #include "common/settingsstore.h"
 #include "common/twips.h"
+#include "correction/clockstatus.h"
 #include "correction/correctioncycle.h"
 #include "correction/correctionlog.h"
 #include "correction/optionspanel.h"
@@ -22,6 +23,7 @@
 #include "serial/portreconnector.h"
 #include "serial/portrestore.h"
 #include "timeservices.h"
+#include "windowstatus.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,6 +32,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStatusBar>
 
 namespace {
 const QString kTitle = QStringLiteral("VALTORA");
@@ -61,6 +64,7 @@ frmTerminal::frmTerminal(const TerminalServices &services, QWidget *parent)
     buildControls();
     buildMenu();
     buildSubsystems();
+    buildStatus();
     setOuterHeightTwips(MainWindowLayout::kOuterHeightNormalTwips);
 
     connect(control<QPushButton>(QStringLiteral("Command2")), &QPushButton::clicked, this,
@@ -119,12 +123,14 @@ void frmTerminal::buildMenu()
 void frmTerminal::setOuterHeightTwips(int twips)
 {
     // The client area is the outer height less the design's frame allowance; the menu bar
-    // comes on top of it, as it did on the window the layout was drawn for.
+    // comes on top of it, as it did on the window the layout was drawn for, and the status
+    // bar below it, so nothing of the layout moves.
     m_outerHeightTwips = twips;
     const int clientWidth = twipsToPixels(MainWindowLayout::kClientWidthTwips);
     const int clientHeight = twipsToPixels(twips - MainWindowLayout::kFrameAllowanceTwips);
     centralWidget()->setFixedSize(clientWidth, clientHeight);
-    setFixedSize(clientWidth, clientHeight + menuBar()->sizeHint().height());
+    setFixedSize(clientWidth,
+                 clientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 void frmTerminal::centreOnScreen()
@@ -202,10 +208,12 @@ Result<QString> frmTerminal::secondtotime(double secom)
 void frmTerminal::OPENCOMM2()
 {
     if (const Outcome failure = ::OPENCOMM2(*m_port)) {
+        m_status->portOpenFailed(failure->text);
         reportError(portMessage(*m_port, m_port->commPort(), *failure));
     }
     // Timer1 runs while the port is open; its tick does nothing.
     timer(1).setEnabled(m_port->portOpen());
+    m_status->refresh();
 }
 
 void frmTerminal::reportError(const ErrorValue &error)

@@ -24,6 +24,7 @@
 #include <functional>
 #include <memory>
 
+class ClockStatus;
 class CorrectionCycle;
 class CorrectionLog;
 class FrameReceiver;
@@ -39,6 +40,7 @@ class ReceptionPanel;
 class SettingsStore;
 class SystemClock;
 class TimeServices;
+class WindowStatus;
 
 // What the main window uses but does not own; it all outlives the window.
 struct TerminalServices
@@ -79,6 +81,7 @@ public:
     CorrectionLog &correctionLog() { return *m_log; }
     OverlayController &overlay() { return *m_overlay; }
     TimeServices &timeServices() { return *m_timeServices; }
+    ClockStatus &status() { return *m_status; }
 
     // The start-up sequence; runs before the window is first shown.
     void Form_Load();
@@ -117,6 +120,7 @@ private:
     void buildControls();
     void buildMenu();
     void buildSubsystems();
+    void buildStatus();
     void showLogBox(const QString &text);
     void appendLogBox(const QString &lineWithCrLf);
     void setOuterHeightTwips(int twips);
@@ -146,6 +150,8 @@ private:
     std::unique_ptr<CorrectionCycle> m_cycle;
     std::unique_ptr<OverlayController> m_overlay;
     std::unique_ptr<TimeServices> m_timeServices;
+    std::unique_ptr<ClockStatus> m_status;
+    std::unique_ptr<WindowStatus> m_windowStatus;
     int m_outerHeightTwips = 0;
     // Set while the application handles a request to quit: a close request then ends the
     // program instead of hiding the window.

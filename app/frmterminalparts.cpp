@@ -1,22 +1,25 @@
 // How the main window's parts are made from its controls and joined: reception, the port
 // panel and its reconnection, the correction options, the cycle, its log box and overlay.
-#include "frmterminal.h"
-
+#include "common/monotonicclock.h"
 #include "common/twips.h"
+#include "correction/clockstatus.h"
 #include "correction/correctioncycle.h"
 #include "correction/correctionlog.h"
 #include "correction/optionspanel.h"
 #include "frames/framereceiver.h"
 #include "frames/receptionlogic.h"
 #include "frames/receptionpanel.h"
+#include "frmterminal.h"
 #include "layoutbuilder.h"
 #include "mainwindowlayout.h"
 #include "messageboxes.h"
+#include "notificationicon.h"
 #include "overlay/overlaycontroller.h"
 #include "serial/mscomm1.h"
 #include "serial/portpanel.h"
 #include "serial/portreconnector.h"
 #include "timeservices.h"
+#include "windowstatus.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -115,4 +118,25 @@ void frmTerminal::buildSubsystems()
 
     m_timeServices = std::make_unique<TimeServices>(TimeServices::Parts {
         m_clock, m_store, *m_log, *m_cycle, *m_reception, *m_port, m_trackingFilePath });
+}
+
+void frmTerminal::buildStatus()
+{
+    m_status = std::make_unique<ClockStatus>(
+        ClockStatus::Parts { *m_port, *m_reconnector, m_reception->receivedTime(), m_options,
+                             timer(3), m_clock, monotonicNowNs });
+    connect(m_reception.get(), &ReceptionLogic::frameEnded, m_status.get(),
+            &ClockStatus::frameEnded);
+    connect(m_cycle.get(), &CorrectionCycle::clockSet, m_status.get(), &ClockStatus::clockSet);
+    // The port closing and the reconnector giving up or succeeding show at the next second.
+    connect(m_reconnector.get(), &PortReconnector::reconnected, m_status.get(),
+            &ClockStatus::refresh);
+    connect(m_optionsPanel.get(), &OptionsPanel::correctionWaitsForRestart, this, [this] {
+        m_log->addNoticeOnce(ClockStatus::waitsForRestartNote());
+        m_status->refresh();
+    });
+    connect(m_optionsPanel.get(), &OptionsPanel::applied, m_status.get(), &ClockStatus::refresh);
+    connect(m_log.get(), &CorrectionLog::actionNeeded, &m_notificationIcon,
+            &NotificationIcon::showBalloon);
+    m_windowStatus = std::make_unique<WindowStatus>(*this, *m_status, m_notificationIcon);
 }

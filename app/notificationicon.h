@@ -4,13 +4,15 @@
 #include <QObject>
 #include <memory>
 
+class QAction;
 class QMenu;
 class QSystemTrayIcon;
 
 // The icon in the notification area. The window only switches it on and off (intray) and
 // listens for the one event that brings the window back. Desktops without a notification
-// area exist (and tests run on one), so the window asks isAvailable() first. Its context menu
-// opens the offset history.
+// area exist (and tests run on one), so the window asks isAvailable() first. It shows the
+// status in its tooltip and its menu, turns grey while no new time comes from the receiver,
+// and its context menu brings the window back and opens the offset history.
 class NotificationIcon : public QObject
 {
     Q_OBJECT
@@ -23,6 +25,14 @@ public:
     void setInTray(bool inTray);
     QMenu *contextMenu() const { return m_menu.get(); }
 
+    // The status in two lines: the tooltip, and the menu's two disabled lines; the icon is
+    // grey unless receiving.
+    void setStatus(bool receiving, const QString &receiverLine, const QString &correctionLine);
+    QString toolTip() const { return m_toolTip; }
+    bool isGrey() const { return !m_receiving; }
+    // A balloon message from the icon, where it is shown.
+    void showBalloon(const QString &text);
+
 signals:
     // The user clicked or double-clicked the icon.
     void activated();
@@ -34,8 +44,15 @@ protected:
     virtual void applyInTray(bool inTray);
 
 private:
+    const QIcon &currentIcon() const { return m_receiving ? m_icon : m_greyIcon; }
+
     QIcon m_icon;
+    QIcon m_greyIcon;
     std::unique_ptr<QMenu> m_menu;
+    QAction *m_receiverLine = nullptr;
+    QAction *m_correctionLine = nullptr;
     QSystemTrayIcon *m_trayIcon = nullptr;
     bool m_inTray = false;
+    bool m_receiving = false;
+    QString m_toolTip;
 };

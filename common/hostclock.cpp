@@ -6,6 +6,7 @@ namespace {
 
 // The failure number for a date or time that cannot be set at all.
 constexpr int kInvalidValue = 5;
+const QString kLacksRight = QStringLiteral("VALTORA lacks the right to set the system clock");
 
 HostClockNative::WallTime wallTimeOf(const QDate &date, const QTime &time)
 {
@@ -115,11 +116,18 @@ Outcome HostClock::setInstant(qint64 instantMs, const HostClockNative::WallTime 
         const std::string advice = HostClockNative::permissionAdvice(
             QCoreApplication::applicationFilePath().toStdString());
         return ErrorValue { error,
-                            QStringLiteral("VALTORA lacks the right to set the system clock "
-                                           "(%1). %2")
-                                .arg(systemText, QString::fromStdString(advice)) };
+                            QStringLiteral("%1 (%2). %3")
+                                .arg(kLacksRight, systemText, QString::fromStdString(advice)) };
     }
     return ErrorValue { error, systemText };
+}
+
+bool HostClock::lacksRight(const ErrorValue &failure)
+{
+    // The number alone could be another failure's (Windows' "access denied" is 5, as is an
+    // invalid value here); the text is this clock's own.
+    return HostClockNative::isPermissionError(failure.number)
+        && failure.text.startsWith(kLacksRight);
 }
 
 qint64 HostClock::currentMs() const

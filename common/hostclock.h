@@ -34,6 +34,9 @@ public:
     // time). Empty for a date or time that does not exist.
     static std::optional<qint64> instantOf(const QDate &date, const QTime &time, qint64 reference);
 
+    // True for the failure this clock reports when the program lacks the right to set it.
+    static bool lacksRight(const ErrorValue &failure);
+
 private:
     Outcome setLocal(const QDate &date, const QTime &time);
     Outcome setInstant(qint64 instantMs, const HostClockNative::WallTime &local);

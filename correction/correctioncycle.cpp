@@ -1,5 +1,6 @@
 #include "correctioncycle.h"
 
+#include "common/hostclock.h"
 #include "common/intervaltimer.h"
 #include "common/systemclock.h"
 #include "correctionlog.h"
@@ -106,7 +107,7 @@ void CorrectionCycle::Timer3_Timer()
 Outcome CorrectionCycle::attemptNow()
 {
     if (!m_freshness.dataFresh) {
-        return logImmediate(m_log.failureBoxLine(QLatin1Char('b')), m_log.failureFileLine());
+        return m_log.logFailure(QLatin1Char('b'));
     }
     if (m_options.delayOn) {
         handOff();
@@ -117,14 +118,21 @@ Outcome CorrectionCycle::attemptNow()
         return overflow();
     }
     if (!*consecutive) {
-        return logImmediate(m_log.failureBoxLine(QLatin1Char('c')), m_log.failureFileLine());
+        return m_log.logFailure(QLatin1Char('c'));
     }
     if (!m_options.maskOn) {
-        if (const Outcome failure = setPreciseTime()) {
-            return failure;
+        const Result<std::optional<QDateTime>> set = setPreciseTime();
+        if (!set.ok()) {
+            return set.error();
         }
-        const QString line = CorrectionLog::successLine(m_received.recvDateTime);
-        return logImmediate(line, line);
+        // Where the date had to be set too, the line names what the clock now reads; the
+        // received caption alone would hide that the clock was a day or more off.
+        const std::optional<QDateTime> &movedTo = set.value();
+        const QString line = CorrectionLog::successLine(movedTo ? CorrectionLog::stampText(*movedTo)
+                                                                : m_received.recvDateTime);
+        m_log.addBoxLine(line);
+        logAfterSet(line);
+        return std::nullopt;
     }
     const auto outside = CorrectionRules::outsideMidnightWindow(
         m_received.recvTime, m_clock.currentTime(), m_options.maskMinutes);
@@ -134,20 +142,24 @@ Outcome CorrectionCycle::attemptNow()
     if (!*outside) {
         return std::nullopt;
     }
-    if (const Outcome failure = setPreciseTime()) {
+    if (const Outcome failure = setTimeOfDayOnly()) {
         return failure;
     }
     // Each line reads the clock anew, after it was set.
     m_log.addBoxLine(changedToNow());
-    return m_log.WriteLog(changedToNow());
+    logAfterSet(changedToNow());
+    return std::nullopt;
 }
 
-Outcome CorrectionCycle::setPreciseTime()
+void CorrectionCycle::logAfterSet(const QString &fileLine)
 {
-    const auto second = CorrectionRules::timeOfDay(m_received.recvTime);
-    if (!second) {
-        return notATime(m_received.recvTime);
-    }
+    // The clock has been set: a record that cannot be written must not make the next second
+    // set it again. The log has said that records are being lost.
+    (void)m_log.WriteLog(fileLine);
+}
+
+Result<qint64> CorrectionCycle::frameWaitNs() const
+{
     // A frame whose arrival is not known, or that has waited longer than a frame's second,
     // would set the clock behind: the receiver has stopped, or the program was held up.
     if (m_received.frameEndNs == 0) {
@@ -157,11 +169,62 @@ Outcome CorrectionCycle::setPreciseTime()
     if (waitedNs > kLargestFrameAgeNs) {
         return staleFrame(QStringLiteral("is older than 1.5 s"));
     }
+    return waitedNs;
+}
+
+Result<std::optional<QDateTime>> CorrectionCycle::setPreciseTime()
+{
+    const auto second = CorrectionRules::timeOfDay(m_received.recvTime);
+    if (!second) {
+        return notATime(m_received.recvTime);
+    }
+    const Result<qint64> waited = frameWaitNs();
+    if (!waited.ok()) {
+        return waited.error();
+    }
+    const QDateTime clockNow = m_clock.now();
+    const auto secondStart
+        = CorrectionRules::receivedMoment(m_received.recvDate, *second, clockNow);
+    if (!secondStart) {
+        return ErrorValue { 13,
+                            QStringLiteral("The receiver sent %1, which is not a date and time "
+                                           "of this computer's time zone")
+                                .arg(m_received.recvDateTime) };
+    }
     // The received second began when the frame's first byte left the receiver, less the
     // receiver's latency: add the time the frame took on the line and the time it has waited
     // since its end byte was read.
-    const qint64 sinceFrameBeganNs = waitedNs + transmissionNs();
-    const TrackingRecord measured = measure(*second, waitedNs, sinceFrameBeganNs);
+    const qint64 sinceFrameBeganNs = waited.value() + transmissionNs();
+    const TrackingRecord measured
+        = measure(*secondStart, clockNow, waited.value(), sinceFrameBeganNs);
+    const QDateTime target
+        = secondStart->addMSecs(CorrectionRules::advanceMs(sinceFrameBeganNs, m_latencyMs));
+    // The time of day alone while the clock's date is right; a clock on another day gets the
+    // received date with the time, in one step, never a day off in between.
+    const bool sameDay = target.date() == m_clock.currentDate();
+    if (const Outcome failure
+        = sameDay ? m_clock.setTime(target.time()) : m_clock.setDateTime(target)) {
+        return *failure;
+    }
+    announceSet(measured, TrackingRecord::kImmediatePath);
+    return sameDay ? std::optional<QDateTime>() : std::optional<QDateTime>(target);
+}
+
+Outcome CorrectionCycle::setTimeOfDayOnly()
+{
+    // The received date is the computer's own here: only the time of day is taken.
+    const auto second = CorrectionRules::timeOfDay(m_received.recvTime);
+    if (!second) {
+        return notATime(m_received.recvTime);
+    }
+    const Result<qint64> waited = frameWaitNs();
+    if (!waited.ok()) {
+        return waited.error();
+    }
+    const qint64 sinceFrameBeganNs = waited.value() + transmissionNs();
+    const QDateTime clockNow = m_clock.now();
+    const TrackingRecord measured = measure(CorrectionRules::timeOfDayTarget(clockNow, *second),
+                                            clockNow, waited.value(), sinceFrameBeganNs);
     if (const Outcome failure = setTimeOfDay(
             m_clock, CorrectionRules::advancedTime(*second, sinceFrameBeganNs, m_latencyMs))) {
         return failure;
@@ -175,15 +238,15 @@ qint64 CorrectionCycle::transmissionNs() const
     return CorrectionRules::frameTransmissionNs(m_lineSettings ? m_lineSettings() : QString());
 }
 
-TrackingRecord CorrectionCycle::measure(const QTime &second, qint64 waitedNs,
+TrackingRecord CorrectionCycle::measure(const std::optional<QDateTime> &secondStart,
+                                        const QDateTime &clockNow, qint64 waitedNs,
                                         qint64 sinceFrameBeganNs) const
 {
     TrackingRecord record;
-    const QDateTime clockNow = m_clock.now();
-    const auto secondStart = CorrectionRules::timeOfDayTarget(clockNow, second);
     if (!secondStart) {
         return record;
     }
+    // Whole moments, dates included: a clock a day behind is 86 400 000 ms off, not a few.
     // Not rounded to the millisecond a clock can be set to: the offset is a measurement.
     const double sinceSecondBeganMs
         = double(CorrectionRules::boundedSinceNs(sinceFrameBeganNs)) / 1e6 + m_latencyMs;
@@ -195,14 +258,15 @@ TrackingRecord CorrectionCycle::measure(const QTime &second, qint64 waitedNs,
 TrackingRecord CorrectionCycle::measureNewestFrame() const
 {
     const auto second = CorrectionRules::timeOfDay(m_received.recvTime);
-    if (!second || m_received.frameEndNs == 0) {
+    const Result<qint64> waited = frameWaitNs();
+    if (!second || !waited.ok()) {
         return {};
     }
-    const qint64 waitedNs = std::max<qint64>(m_monotonicNow() - m_received.frameEndNs, 0);
-    if (waitedNs > kLargestFrameAgeNs) {
-        return {};
-    }
-    return measure(*second, waitedNs, waitedNs + transmissionNs());
+    const QDateTime clockNow = m_clock.now();
+    const auto secondStart = m_options.maskOn
+        ? CorrectionRules::timeOfDayTarget(clockNow, *second)
+        : CorrectionRules::receivedMoment(m_received.recvDate, *second, clockNow);
+    return measure(secondStart, clockNow, waited.value(), waited.value() + transmissionNs());
 }
 
 void CorrectionCycle::announceSet(TrackingRecord record, const char *path)
@@ -212,19 +276,18 @@ void CorrectionCycle::announceSet(TrackingRecord record, const char *path)
     emit clockSet(record);
 }
 
-Outcome CorrectionCycle::logImmediate(const QString &boxLine, const QString &fileLine)
-{
-    m_log.addBoxLine(boxLine);
-    return m_log.WriteLog(fileLine);
-}
-
 void CorrectionCycle::reportRunTimeFailure(const ErrorValue &failure)
 {
     m_log.addBoxLine(m_log.failureBoxLine(QLatin1Char('a')));
     // Nothing is left to report a lost failure line to; the next tick tries again anyway.
     m_log.WriteLog(m_log.failureFileLine());
-    // The letter alone does not tell the user what to do about it.
-    m_log.addNoticeOnce(failure.text);
+    // The letter alone does not tell the user what to do about it; a missing right is the
+    // user's to grant, so it is also said outside the window.
+    if (HostClock::lacksRight(failure)) {
+        m_log.addActionNeeded(failure.text);
+    } else {
+        m_log.addNoticeOnce(failure.text);
+    }
 }
 
 void CorrectionCycle::handOff()
@@ -246,7 +309,8 @@ void CorrectionCycle::Timer4_Timer()
     // The first two ticks after a hand-off only count; the third acts.
     if (m_delayTicks > 1) {
         if (!m_freshness.dataFresh) {
-            logDelayed(m_log.failureBoxLine(QLatin1Char('e')), m_log.failureFileLine());
+            // A lost file line does not stop the delayed path: the box line stays.
+            (void)m_log.logFailure(QLatin1Char('e'));
         } else if (m_options.delayOn) {
             correctLater();
         }
@@ -261,7 +325,7 @@ void CorrectionCycle::correctLater()
     // Here nothing is reported as a failure: what cannot be worked out or set simply ends
     // this correction without a success line.
     if (!CorrectionRules::consecutiveSeconds(m_received).value_or(false)) {
-        logDelayed(m_log.failureBoxLine(QLatin1Char('d')), m_log.failureFileLine());
+        (void)m_log.logFailure(QLatin1Char('d'));
         return;
     }
     // The latched second plus one is right only as long after the hand-off as the delay
@@ -283,7 +347,8 @@ void CorrectionCycle::correctLater()
         }
         announceSet(measured, TrackingRecord::kDelayedPath);
         const QString line = CorrectionLog::successLine(CorrectionLog::stampText(*target));
-        logDelayed(line, line);
+        m_log.addBoxLine(line);
+        logAfterSet(line);
         emit overlayRequested();
         return;
     }
@@ -300,15 +365,8 @@ void CorrectionCycle::correctLater()
     }
     announceSet(measured, TrackingRecord::kDelayedPath);
     m_log.addBoxLine(changedToNow());
-    m_log.WriteLog(changedToNow());
+    logAfterSet(changedToNow());
     emit overlayRequested();
-}
-
-void CorrectionCycle::logDelayed(const QString &boxLine, const QString &fileLine)
-{
-    m_log.addBoxLine(boxLine);
-    // A lost file line does not stop the delayed path: the box line stays.
-    m_log.WriteLog(fileLine);
 }
 
 QString CorrectionCycle::changedToNow() const

@@ -64,21 +64,27 @@ signals:
 private:
     // Cases of one immediate attempt; an error value is a run-time failure of the attempt.
     Outcome attemptNow();
-    Outcome setPreciseTime();
-    Outcome logImmediate(const QString &boxLine, const QString &fileLine);
+    // Sets the clock to the received date and time moved on to this instant; the moment it
+    // was set to when the date had to be set too, else empty.
+    Result<std::optional<QDateTime>> setPreciseTime();
+    // The same for the time of day alone, where the computer's date stands for the received.
+    Outcome setTimeOfDayOnly();
+    // How long the newest frame has waited since its end byte, or why it is too old to use.
+    Result<qint64> frameWaitNs() const;
+    void logAfterSet(const QString &fileLine);
     void reportRunTimeFailure(const ErrorValue &failure);
     void handOff();
 
     void correctLater();
-    void logDelayed(const QString &boxLine, const QString &fileLine);
 
     QString changedToNow() const;
 
-    // The received time at this instant, moved on from its second as the immediate path does
-    // it, minus the clock's time, with the frame's age; both empty when the newest frame came
-    // at an unknown moment or too long ago. sinceFrameBeganNs: the wait since its end byte
-    // and its time on the line.
-    TrackingRecord measure(const QTime &second, qint64 waitedNs, qint64 sinceFrameBeganNs) const;
+    // The received time at this instant, moved on from the start of its second as the
+    // immediate path does it, minus the clock's time, with the frame's age; both empty when
+    // the second's moment is not known. sinceFrameBeganNs: the wait since its end byte and
+    // its time on the line.
+    TrackingRecord measure(const std::optional<QDateTime> &secondStart, const QDateTime &clockNow,
+                           qint64 waitedNs, qint64 sinceFrameBeganNs) const;
     TrackingRecord measureNewestFrame() const;
     void announceSet(TrackingRecord record, const char *path);
     qint64 transmissionNs() const;

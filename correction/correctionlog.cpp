@@ -147,6 +147,45 @@ void CorrectionLog::addNoticeOnce(const QString &text)
     addBoxLine(kNoticePrefix + text);
 }
 
+void CorrectionLog::addActionNeeded(const QString &text)
+{
+    if (text.isEmpty() || m_noticesShown.contains(text)) {
+        return;
+    }
+    addNoticeOnce(text);
+    emit actionNeeded(text);
+}
+
+Outcome CorrectionLog::logFailure(QChar letter)
+{
+    addBoxLine(failureBoxLine(letter));
+    const Outcome written = WriteLog(failureFileLine());
+    addNoticeOnce(failureMeaning(letter));
+    return written;
+}
+
+QString CorrectionLog::failureMeaning(QChar letter)
+{
+    switch (letter.unicode()) {
+    case 'b':
+        return QStringLiteral("b: no new time came from the receiver in the last seconds (it "
+                              "stopped sending, or its port is closed), so the clock was not "
+                              "set.");
+    case 'c':
+        return QStringLiteral("c: the receiver's last three times were not one second apart (a "
+                              "frame was lost or garbled, or midnight passed), so the clock was "
+                              "not set.");
+    case 'd':
+        return QStringLiteral("d: when the delayed correction was due, the receiver's last three "
+                              "times were not one second apart, so the clock was not set.");
+    case 'e':
+        return QStringLiteral("e: when the delayed correction was due, no new time had come from "
+                              "the receiver, so the clock was not set.");
+    default:
+        return QString();
+    }
+}
+
 Outcome CorrectionLog::WriteLog(const QString &line)
 {
     // Opened and closed for each line, so nothing stays locked and a reader always sees
@@ -170,7 +209,7 @@ Outcome CorrectionLog::WriteLog(const QString &line)
             return std::nullopt;
         }
     }
-    addNoticeOnce(lost);
+    addActionNeeded(lost + QStringLiteral(" Corrections go on, but their records are being lost."));
     return ErrorValue { 75, lost };
 }
 

@@ -42,6 +42,15 @@ public:
     // A box line (never a file line) that explains a failure in plain words, shown the first
     // time that text comes up only, so a failure repeated every second does not flood the box.
     void addNoticeOnce(const QString &text);
+    // The same for a failure that only the user can mend (a missing right, a log that cannot
+    // be written): also announced once through actionNeeded, to be said outside the window.
+    void addActionNeeded(const QString &text);
+
+    // A refused attempt with its letter: the box line, then the file line; the first of each
+    // letter is followed by a note that says what it means. The outcome is the file line's.
+    Outcome logFailure(QChar letter);
+    // What a failure letter means, in plain words (empty for a letter without a fixed cause).
+    static QString failureMeaning(QChar letter);
 
     // Appends one record ("text" CR LF) to the file, opening and closing it for this line.
     // The record is either whole or absent. When the file cannot be written, the record goes
@@ -66,6 +75,8 @@ signals:
     void boxTextReplaced(const QString &text);
     // A line (with its CR LF) was added at the end of the box.
     void boxLineAdded(const QString &lineWithCrLf);
+    // The first time a failure that the user must act on comes up.
+    void actionNeeded(const QString &text);
 
 private:
     // D + " " + T: the computer's date and time in the system's regional short forms.

@@ -146,6 +146,25 @@ std::optional<QDateTime> CorrectionRules::timeOfDayTarget(const QDateTime &clock
     return target;
 }
 
+std::optional<QDateTime> CorrectionRules::receivedMoment(const QString &date, const QTime &second,
+                                                         const QDateTime &reference)
+{
+    const auto receivedDate = CorrectionRules::date(date);
+    if (!receivedDate || !second.isValid() || !reference.isValid()) {
+        return std::nullopt;
+    }
+    const auto instant = HostClock::instantOf(*receivedDate, second, reference.toMSecsSinceEpoch());
+    if (!instant) {
+        return std::nullopt;
+    }
+    const QDateTime moment = QDateTime::fromMSecsSinceEpoch(*instant);
+    // A skipped time reads back as another one: it was never a moment of this zone.
+    if (moment.date() != *receivedDate || moment.time() != second) {
+        return std::nullopt;
+    }
+    return moment;
+}
+
 qint64 CorrectionRules::frameTransmissionNs(const QString &lineSettings)
 {
     const QStringList fields = lineSettings.split(QLatin1Char(','));
@@ -178,8 +197,12 @@ qint64 CorrectionRules::boundedSinceNs(qint64 sinceFrameBeganNs)
 QTime CorrectionRules::advancedTime(const QTime &receivedSecond, qint64 sinceFrameBeganNs,
                                     int latencyMs)
 {
+    return receivedSecond.addMSecs(int(advanceMs(sinceFrameBeganNs, latencyMs)));
+}
+
+qint64 CorrectionRules::advanceMs(qint64 sinceFrameBeganNs, int latencyMs)
+{
     // Bounded before rounding, so that no count, however large, can overflow.
     const qint64 boundedNs = boundedSinceNs(sinceFrameBeganNs);
-    const qint64 advanceMs = std::min((boundedNs + 500'000) / 1'000'000, kLargestAdvanceMs);
-    return receivedSecond.addMSecs(int(advanceMs) + latencyMs);
+    return std::min((boundedNs + 500'000) / 1'000'000, kLargestAdvanceMs) + latencyMs;
 }

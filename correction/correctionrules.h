@@ -46,6 +46,13 @@ public:
     static std::optional<QDateTime> timeOfDayTarget(const QDateTime &clockNow, const QTime &time);
     static constexpr qint64 kMidnightCrossingMs = 10 * 60 * 1000;
 
+    // The moment the receiver's date and second stand for in local time (reference, the
+    // clock's reading, picks the occurrence of a time repeated in autumn). Empty when the date
+    // is not a date, or the local time does not exist on it (the hour skipped in spring): a
+    // receiver in this time zone cannot have sent it.
+    static std::optional<QDateTime> receivedMoment(const QString &date, const QTime &second,
+                                                   const QDateTime &reference);
+
     // How long the receiver's 12-byte frame takes on the line, from a settings text such as
     // "9600,n,8,1": start bit, data bits, parity bit and stop bits per byte. 0 when the text
     // cannot be read.
@@ -61,5 +68,7 @@ public:
     // next or the previous second, across midnight too.
     static QTime advancedTime(const QTime &receivedSecond, qint64 sinceFrameBeganNs,
                               int latencyMs = 0);
+    // The same advance in whole milliseconds, to move a moment rather than a time of day.
+    static qint64 advanceMs(qint64 sinceFrameBeganNs, int latencyMs = 0);
     static constexpr qint64 kLargestAdvanceMs = 999;
 };

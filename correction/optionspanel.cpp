@@ -1,5 +1,6 @@
 #include "optionspanel.h"
 
+#include "common/intervaltimer.h"
 #include "correctionoptions.h"
 
 #include <QCheckBox>
@@ -46,6 +47,7 @@ OptionsPanel::OptionsPanel(const OptionsControls &controls, CorrectionOptions &o
     , m_controls(controls)
     , m_options(options)
     , m_settings(store, options, timer3, timer4)
+    , m_timer3(timer3)
 {
 }
 
@@ -91,6 +93,10 @@ void OptionsPanel::Command5_Click()
     const Outcome notStored = m_settings.storeChoices(current);
     // A text that cannot be used keeps its option as it was; nothing to tell the user.
     m_settings.applyChoices(current);
+    emit applied();
+    if (m_options.correctOn && !m_timer3.isEnabled()) {
+        emit correctionWaitsForRestart();
+    }
     // Reporting step: the choices count for this run even when the file could not take them.
     if (notStored && m_report) {
         m_report(*notStored);

@@ -75,11 +75,19 @@ public:
     // What the controls show now.
     CorrectionChoices choices() const;
 
+signals:
+    // OK took the controls' choices into the options.
+    void applied();
+    // OK turned correction on while the correction timer is stopped: it starts only with the
+    // next start of the program, and the user must be told.
+    void correctionWaitsForRestart();
+
 private:
     void showOptions();
 
     OptionsControls m_controls;
     CorrectionOptions &m_options;
     CorrectionSettings m_settings;
+    IntervalTimer &m_timer3;
     Reporter m_report;
 };

@@ -7,20 +7,29 @@
 #include "common/intervaltimer.h"
 #include "common/settingsstore.h"
 #include "common/twips.h"
+#include "correction/clockstatus.h"
 #include "correction/correctioncycle.h"
+#include "correction/correctionlog.h"
+#include "correction/correctionoptions.h"
+#include "frames/receivedtimestate.h"
+#include "frames/receiverframe.h"
+#include "history/trackingrecord.h"
 #include "manualclock.h"
 #include "overlay/form1.h"
 #include "overlay/overlaycontroller.h"
 #include "pseudoterminal.h"
 #include "serial/mscomm1.h"
+#include "serial/portreconnector.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -304,6 +313,128 @@ private slots:
             QCOMPARE(flow->toolTip().contains(QStringLiteral("bytes 11 and 13 (hex)")),
                      i == 1 || i == 3);
         }
+    }
+
+    // What the status bar and the icon say, and when a balloon goes out. Steps: open (the
+    // port on a pty), frame=hh:mm:ss (decoded at that clock time), wait=ms, unplug,
+    // refused=text (the port would not open), on (correction), running (Timer3), set=offset.
+    void status_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("expected"); // receiver | correction | balloons; @ the port
+        const auto row = [](const char *name, const char *steps, const char *expected) {
+            QTest::newRow(name) << QString::fromLatin1(steps) << QString::fromLatin1(expected);
+        };
+        row("open, nothing yet", "open", "No time from @ yet | Correction is off | ");
+        row("receiving for 2.5 s", "open frame=10:00:05 wait=2500",
+            "Receiving from @ | Correction is off | ");
+        row("then silent", "open frame=10:00:05 wait=2501",
+            "No new time from @ since 10:00:05 | Correction is off | ");
+        row("the same time again is no news",
+            "open frame=10:00:05 wait=2000 frame=10:00:05 wait=501",
+            "No new time from @ since 10:00:05 | Correction is off | ");
+        row("a minute silent, then back",
+            "open frame=10:00:05 wait=59999 wait=1 wait=5000 frame=10:01:10",
+            "Receiving from @ | Correction is off | Nothing new from the receiver for a minute. "
+            "No new time from @ since 10:00:05.+Receiving from @ again.");
+        row("refused at start", "refused=Busy wait=60000",
+            "@ is closed: Busy | Correction is off | Nothing new from the receiver "
+            "for a minute. @ is closed: Busy.");
+        row("unplugged", "open frame=10:00:05 unplug",
+            "@ is closed: its device went away; trying again every 2 s | Correction is off | ");
+        row("on, waiting for a restart", "on",
+            "@ is closed | Correction starts when VALTORA is "
+            "next started | ");
+        row("on and running", "on running", "@ is closed | Correction every 10 s; none yet | ");
+        row("a day behind", "on running set=86400000.4",
+            "@ is closed | Last correction at 10:00:00: the clock was 86400.000 s behind | ");
+        row("ahead", "on running set=-3.2",
+            "@ is closed | Last correction at 10:00:00: the clock was 3.2 ms ahead | ");
+    }
+    void status()
+    {
+        QFETCH(QString, steps);
+        PseudoTerminal pty;
+        m_store->setValue(QStringLiteral("Ports"), QStringLiteral("Com1"), pty.linkPath());
+        MSComm1 port(*m_store);
+        PortReconnector reconnector(port, *m_store);
+        ReceivedTimeState received;
+        CorrectionOptions options;
+        options.correctPeriod = 10;
+        IntervalTimer timer3(1000);
+        qint64 monotonicNs = 1'000'000'000;
+        ManualClock clock(QDateTime(QDate(2026, 12, 5), QTime(10, 0)));
+        ClockStatus status({ port, reconnector, received, options, timer3, clock,
+                             [&monotonicNs] { return monotonicNs; } });
+        QStringList balloons;
+        connect(&status, &ClockStatus::balloonRequested, this,
+                [&balloons](const QString &text) { balloons << text; });
+        for (const QString &step : steps.split(u' ')) {
+            const QString value = step.section(u'=', 1);
+            if (step == u"open") {
+                QVERIFY(!port.setPortOpen(true));
+            } else if (step.startsWith(u"frame=")) {
+                clock.setNow(QDateTime(clock.now().date(), QTime::fromString(value)));
+                received.recvDateTime = clock.now().toString(u"yyyy-MM-dd hh:mm:ss");
+                status.frameEnded();
+            } else if (step.startsWith(u"wait=")) {
+                monotonicNs += value.toLongLong() * 1'000'000;
+                status.refresh();
+            } else if (step == u"unplug") {
+                pty.closeMaster();
+                QTRY_VERIFY(reconnector.isWaiting());
+            } else if (step.startsWith(u"refused=")) {
+                status.portOpenFailed(value);
+            } else if (step == u"on" || step == u"running") {
+                options.correctOn = true;
+                timer3.setEnabled(step == u"running");
+            } else if (step.startsWith(u"set=")) {
+                TrackingRecord record;
+                record.stamp = clock.now().toUTC();
+                record.offsetMs = value.toDouble();
+                status.clockSet(record);
+            }
+        }
+        status.refresh();
+        QFETCH(QString, expected);
+        QCOMPARE(
+            QStringList({ status.receiverText(), status.correctionText(), balloons.join(u'+') })
+                .join(QStringLiteral(" | ")),
+            expected.replace(u'@', QStringLiteral("Com1 (%1)").arg(pty.linkPath())));
+        QCOMPARE(status.isReceiving(), expected.startsWith(u"Receiving"));
+    }
+
+    // The window shows the status below its tabs, and the icon in its tooltip, its menu and
+    // its colour; OK turning correction on while it cannot start yet says so.
+    void statusBarIconAndWaitingCorrection()
+    {
+        startWindow();
+        auto *receiver = m_window->findChild<QLabel *>(QStringLiteral("statusReceiver"));
+        auto *correction = m_window->findChild<QLabel *>(QStringLiteral("statusCorrection"));
+        QVERIFY(receiver && correction);
+        QVERIFY(m_window->statusBar()->geometry().top()
+                > m_window->centralWidget()->geometry().bottom());
+        QVERIFY(m_window->rect().contains(m_window->statusBar()->geometry()));
+        QCOMPARE(receiver->text(),
+                 QStringLiteral("No time from Com1 (%1) yet").arg(m_pty->linkPath()));
+        QCOMPARE(m_icon->toolTip(),
+                 QStringLiteral("VALTORA\n%1\nCorrection is off").arg(receiver->text()));
+        QVERIFY(m_icon->isGrey());
+        QVERIFY(m_pty->write(receiverFrame(QDateTime(QDate(2026, 12, 5), QTime(12, 0, 1)))));
+        QTRY_VERIFY(!m_icon->isGrey());
+        QCOMPARE(receiver->text(),
+                 QStringLiteral("Receiving from Com1 (%1)").arg(m_pty->linkPath()));
+        const auto *line
+            = m_icon->contextMenu()->findChild<QAction *>(QStringLiteral("statusReceiverAction"));
+        QVERIFY(line && !line->isEnabled() && line->text() == receiver->text());
+
+        click<QCheckBox>("Check1");
+        click<QPushButton>("Command5");
+        click<QPushButton>("Command5");
+        QCOMPARE(correction->text(),
+                 QStringLiteral("Correction starts when VALTORA is next started"));
+        const QString log = m_window->correctionLog().boxText();
+        QCOMPARE(log.count(ClockStatus::waitsForRestartNote()), 1);
     }
 
 private:

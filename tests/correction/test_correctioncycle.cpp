@@ -182,9 +182,10 @@ private slots:
             "period=5 off stamps=43200,0,0 t3*7 frames=12:00:03 t3",
             "12:00:03 | - | a note a a set | 0 | 0 T3 off");
         row("not a second apart: c", "frames=12:00:00 stamps=43200,43199,43197 t3",
-            "- | - | c | 0 | 0");
+            "- | - | c note | 0 | 0");
         row("no fresh frames: b, also for the delayed path: e",
-            "frames=12:00:00 stale t3 delay=300 fresh t3 stale t4*3", "- | - | b e | 0 | 0");
+            "frames=12:00:00 stale t3 t3 delay=300 fresh t3 stale t4*3",
+            "- | - | b note b e note | 0 | 0");
         row("received text not a time: a", "frames=12:00:00 text=12:00:60 t3",
             "- | - | a note | 0 | 1");
         row("midnight window: received 00:05:59", "mask=5 frames=00:05:59 t3", "- | - | - | 0 | 0");
@@ -209,7 +210,7 @@ private slots:
         row("delayed with the midnight window: time only",
             "delay=300 mask=5 frames=12:00:00 t3 t4*3", "12:00:01 | - | set | 1 | 0");
         row("delayed: start-up stamps are d", "delay=300 stamps=43200,0,0 t3 t4*3",
-            "- | - | d | 0 | 0");
+            "- | - | d note | 0 | 0");
         row("delayed: nothing latched", "delay=300 frames=12:00:00 t4*3", "- | - | - | 0 | 0");
         // The latch is used only as long as three ticks take, with half a second to spare.
         row("delayed: latch 3 x 300 ms + 500 ms old",
@@ -217,9 +218,9 @@ private slots:
             "12:00:01 | 2026-12-05 | set | 1 | 0");
         row("delayed: latch 1 ns older", "delay=300 frames=12:00:00 t3 wait=1400000001 t4*3",
             "- | - | - | 0 | 0");
-        // A lost file line turns a success into failure a; the delayed path keeps its box line.
-        row("log file not writable", "nolog frames=12:00:00 t3 delay=300 t3 t4*3",
-            "12:00:00 12:00:01 | 2026-12-05 | set note a set | 1 | 0 file?");
+        // A lost record never makes the next second set the clock again: once per period.
+        row("log file not writable", "nolog period=3 frames=12:00:00 t3*6 delay=300 t3*3 t4*3",
+            "12:00:00 12:00:00 12:00:01 | 2026-12-05 | set note set set | 1 | 0 file?");
         // record=offset ms,frame age ms,path; the clock reads 12:00:00.400.
         row("offset: 2.6 s behind, 250 ms waited, 12.5 ms on the line",
             "line=9600,n,8,1 frames=12:00:03 wait=250000000 t3 record=2862.500,250,immediate",

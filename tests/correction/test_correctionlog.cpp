@@ -110,14 +110,20 @@ private slots:
         const QByteArray before = pipe ? QByteArray() : fileBytes(path);
         ManualClock clock(kNow);
         CorrectionLog log(clock, path);
+        QSignalSpy toldOutside(&log, &CorrectionLog::actionNeeded);
         log.addBoxLine(QStringLiteral("kept"));
         const Outcome outcome = log.WriteLog(QStringLiteral("lost"));
         QVERIFY(outcome.has_value());
         QVERIFY2(outcome->text.contains(path), qPrintable(outcome->text));
-        // Explained once in the box; failing again is quiet, and the box still takes lines.
+        // Explained once in the box and once outside the window; failing again is quiet, and
+        // the box still takes lines.
         QVERIFY(log.WriteLog(QStringLiteral("lost again")).has_value());
         log.addBoxLine(QStringLiteral("more"));
-        QCOMPARE(log.boxText(), QStringLiteral("kept\r\nNOTE: %1\r\nmore\r\n").arg(outcome->text));
+        QCOMPARE(log.boxText(),
+                 QStringLiteral("kept\r\nNOTE: %1 Corrections go on, but their records are being "
+                                "lost.\r\nmore\r\n")
+                     .arg(outcome->text));
+        QCOMPARE(toldOutside.size(), 1);
         QVERIFY(pipe || fileBytes(path) == before);
         QCOMPARE(fileBytes(m_root.filePath(QStringLiteral("withlog/logfile.txt"))), "\"old\"\r\n");
     }

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
@@ -63,18 +64,30 @@ private slots:
         QTest::addColumn<QString>("received"); // local date and time the receiver sent
         QTest::addColumn<int>("path");
         QTest::addColumn<QString>("expectedUtc"); // empty: not set
-        // Moments in UTC and local times of 2026, without the year.
+        // Moments in UTC and local times, of 2026 where they start without the year.
         const auto row = [](const char *name, const char *clock, const char *received, int path,
                             const char *expected, const char *zone = "Europe/Berlin") {
-            QTest::newRow(name) << QByteArray(zone)
-                                << QStringLiteral("2026-") + QLatin1String(clock)
-                                << QStringLiteral("2026-") + QLatin1String(received) << path
-                                << (*expected ? QStringLiteral("2026-") + QLatin1String(expected)
-                                              : QString());
+            const auto dated = [](const char *text) {
+                return (QLatin1String(text).startsWith(u"20") ? QString() : QStringLiteral("2026-"))
+                    + QLatin1String(text);
+            };
+            QTest::newRow(name) << QByteArray(zone) << dated(clock) << dated(received) << path
+                                << (*expected ? dated(expected) : QString());
         };
         row("summer, milliseconds kept", "07-15T08:00", "07-15 12:00:00.250", 0,
             "07-15T10:00:00.250");
-        row("inside the gap moves forward", "03-28T23:30", "03-29 02:30:00", 0, "03-29T01:30:00");
+        // The clock on another day takes the received date with the time.
+        row("clock a day behind", "12-06T09:00", "12-07 10:00:00.100", 0, "12-07T09:00:00.100");
+        row("clock a day ahead", "12-08T09:00", "12-07 10:00:00", 0, "12-07T09:00:00");
+        row("month's end", "12-01T09:00", "11-30 10:00:00", 0, "11-30T09:00:00");
+        row("year's end", "2027-01-01T09:00", "12-31 10:00:00", 0, "12-31T09:00:00");
+        row("29 February", "2028-03-01T09:00", "2028-02-29 10:00:00", 0, "2028-02-29T09:00:00");
+        row("a day behind across the spring change", "10-03T00:00", "10-04 10:00:00", 0,
+            "10-03T23:00:00", "Australia/Sydney");
+        // A receiver in this zone cannot send a time the spring change skips.
+        row("inside the spring gap", "03-28T23:30", "03-29 02:30:00", 0, "");
+        row("inside the spring gap, a day ahead", "10-04T15:59", "10-04 02:30:00", 0, "",
+            "Australia/Sydney");
         row("overlap, clock in first pass", "10-25T00:29", "10-25 02:30:00", 0, "10-25T00:30:00");
         row("overlap, clock in second pass", "10-25T01:29", "10-25 02:30:00", 0, "10-25T01:30:00");
         row("clock 12 h + 1 s slow", "12-05T10:59:58", "12-05 23:59:59", 0, "12-05T22:59:59");
@@ -123,6 +136,7 @@ private slots:
         CorrectionCycle cycle(options, state, freshness, timer3, timer4, host.clock, log, {},
                               [waitedNs] { return 5'000'000'000 + waitedNs; });
 
+        QSignalSpy measured(&cycle, &CorrectionCycle::clockSet);
         cycle.Timer3_Timer();
         for (int tick = 0; path != 0 && tick < 3; ++tick) {
             cycle.Timer4_Timer();
@@ -141,6 +155,11 @@ private slots:
             = QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d.%03d", l.year, l.month, l.day,
                                 l.hour, l.minute, l.second, l.millisecond);
         QVERIFY2(path != 0 || local.startsWith(received), qPrintable(local));
+        // The offset for the history compares whole moments: a day off reads as a day.
+        if (path == 0) {
+            const auto record = measured.constFirst().at(0).value<TrackingRecord>();
+            QCOMPARE(record.offsetMs.value_or(0.5), double(utcMs(expectedUtc) - host.nowMs));
+        }
     }
 
     void refusalsAndInvalidValues()

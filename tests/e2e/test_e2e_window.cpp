@@ -4,6 +4,8 @@
 #include "app/tabcontrol.h"
 #include "common/settingsstore.h"
 #include "common/simulatedclock.h"
+#include "correction/clockstatus.h"
+#include "correction/correctionlog.h"
 #include "correction/correctionrules.h"
 #include "frames/receiverframe.h"
 #include "history/trackingreader.h"
@@ -100,16 +102,25 @@ private slots:
         auto *label2 = window.control<QLabel>(QStringLiteral("Label2"));
         QTRY_VERIFY_WITH_TIMEOUT(label2->text().startsWith(QStringLiteral("2026-12-05 23:59:5")),
                                  2500);
+        // The status below the tabs and the icon's tooltip say it in words.
+        auto *status = window.findChild<QLabel *>(QStringLiteral("statusReceiver"));
+        const QString port = QStringLiteral("Com1 (%1)").arg(link);
+        QCOMPARE(status->text(), QStringLiteral("Receiving from ") + port);
+        QVERIFY(icon.toolTip().contains(status->text()) && !icon.isGrey());
 
-        // Unplugged: the port counts as closed, quietly.
+        // Unplugged: the port counts as closed, quietly; the large time stays, the status not.
         simulator.stop();
-        QTRY_VERIFY_WITH_TIMEOUT(!window.port().portOpen(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith(port + QStringLiteral(" is closed")),
+                                 4000);
+        QVERIFY(icon.toolTip().contains(status->text()) && icon.isGrey());
         // Plugged back in, as a new device behind the same name: frames show again.
         ProgramProcess replugged;
         QVERIFY(startSimulator(replugged, link, { "--start", "2026-12-06T00:00:30" }));
         QTRY_VERIFY_WITH_TIMEOUT(label2->text().startsWith(QStringLiteral("2026-12-06 00:00:3")),
                                  5000);
         QVERIFY(window.port().portOpen());
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Receiving from ") + port, 2000);
+        QVERIFY(icon.toolTip().contains(status->text()) && !icon.isGrey());
         QVERIFY(messages.texts.isEmpty());
     }
 
@@ -218,6 +229,10 @@ private slots:
             click(window, "Check1");
             type(window, QStringLiteral("Combo1"), QStringLiteral("10"));
             click(window, "Command5");
+            // Correction waits for the next start, and the user is told so.
+            QVERIFY(window.correctionLog().boxText().contains(ClockStatus::waitsForRestartNote()));
+            QCOMPARE(window.status().correctionText(),
+                     QStringLiteral("Correction starts when VALTORA is next started"));
         }
 
         frmTerminal again(services);
@@ -229,6 +244,8 @@ private slots:
         QVERIFY(again.correctionOptions().correctOn);
         QCOMPARE(again.correctionOptions().correctPeriod, 10);
         QVERIFY(again.timer(3).isEnabled());
+        QCOMPARE(again.status().correctionText(),
+                 QStringLiteral("Correction every 10 s; none yet"));
     }
 };
 
