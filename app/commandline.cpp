@@ -61,8 +61,13 @@ CommandLine::Answer CommandLine::answer(const QStringList &arguments)
                                   QStringLiteral("Show this text and end."));
     const QCommandLineOption version({ QStringLiteral("v"), QStringLiteral("version") },
                                      QStringLiteral("Show the version and end."));
+    const QCommandLineOption autostart(
+        QStringLiteral("autostart"),
+        QStringLiteral("Started at login: a port that will not open is said in a notification "
+                       "balloon instead of a message box."));
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(autostart);
     for (const QString &name : kWindowSystemOptionsWithValue) {
         QCommandLineOption option(name, QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -108,10 +113,12 @@ CommandLine::Answer CommandLine::answer(const QStringList &arguments)
                             + QLatin1Char('\n'),
                         QString() };
     }
-    return Answer {};
+    Answer starts;
+    starts.autostart = parser.isSet(autostart);
+    return starts;
 }
 
-std::optional<int> CommandLine::handle(int argc, char *argv[])
+CommandLine::Answer CommandLine::handle(int argc, char *argv[])
 {
     QStringList arguments;
     for (int index = 0; index < argc; ++index) {
@@ -127,5 +134,5 @@ std::optional<int> CommandLine::handle(int argc, char *argv[])
     if (!result.error.isEmpty()) {
         std::fputs(result.error.toLocal8Bit().constData(), stderr);
     }
-    return result.exitCode;
+    return result;
 }

@@ -17,11 +17,13 @@ public:
         std::optional<int> exitCode;
         QString output; // for standard output
         QString error; // for standard error
+        // Started by the login start entry: nothing may wait for an answer then.
+        bool autostart = false;
     };
 
     // `arguments` as the program got them, its own name first.
     static Answer answer(const QStringList &arguments);
 
-    // Answers on the standard streams; returns the exit code when the program must end here.
-    static std::optional<int> handle(int argc, char *argv[]);
+    // Answers on the standard streams; with an exit code the program must end here.
+    static Answer handle(int argc, char *argv[]);
 };

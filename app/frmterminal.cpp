@@ -22,6 +22,7 @@
 #include "serial/portpanel.h"
 #include "serial/portreconnector.h"
 #include "serial/portrestore.h"
+#include "serial/serialdeviceswindow.h"
 #include "timeservices.h"
 #include "windowstatus.h"
 
@@ -109,15 +110,19 @@ void frmTerminal::appendLogBox(const QString &lineWithCrLf)
 
 void frmTerminal::buildMenu()
 {
-    QAction *about = menuBar()->addAction(QStringLiteral("About..."));
+    // The entries keep their texts; the ampersand only underlines the letter of Alt+letter.
+    QAction *about = menuBar()->addAction(QStringLiteral("&About..."));
     about->setObjectName(QStringLiteral("aa"));
     connect(about, &QAction::triggered, this, &frmTerminal::aa_Click);
-    QAction *help = menuBar()->addAction(QStringLiteral("Help..."));
+    QAction *help = menuBar()->addAction(QStringLiteral("&Help..."));
     help->setObjectName(QStringLiteral("bb"));
     connect(help, &QAction::triggered, this, &frmTerminal::bb_Click);
-    QAction *history = menuBar()->addAction(QStringLiteral("History..."));
+    QAction *history = menuBar()->addAction(QStringLiteral("H&istory..."));
     history->setObjectName(QStringLiteral("historyAction"));
     connect(history, &QAction::triggered, this, &frmTerminal::showHistory);
+    QAction *devices = menuBar()->addAction(QStringLiteral("&Serial devices..."));
+    devices->setObjectName(QStringLiteral("serialDevicesAction"));
+    connect(devices, &QAction::triggered, this, &frmTerminal::showSerialDevices);
 }
 
 void frmTerminal::setOuterHeightTwips(int twips)
@@ -209,7 +214,14 @@ void frmTerminal::OPENCOMM2()
 {
     if (const Outcome failure = ::OPENCOMM2(*m_port)) {
         m_status->portOpenFailed(failure->text);
-        reportError(portMessage(*m_port, m_port->commPort(), *failure));
+        const ErrorValue error = portMessage(*m_port, m_port->commPort(), *failure);
+        if (!m_startedAtLogin) {
+            reportError(error);
+        } else if (m_notificationIcon.isAvailable()) {
+            m_notificationIcon.showLoginBalloon(error.text);
+        } else {
+            m_log->addNoticeOnce(error.text); // no balloon without a notification area
+        }
     }
     // Timer1 runs while the port is open; its tick does nothing.
     timer(1).setEnabled(m_port->portOpen());
@@ -319,5 +331,24 @@ void frmTerminal::bb_Click()
 
 void frmTerminal::showHistory()
 {
-    m_timeServices->showHistory();
+    m_timeServices->showHistory(this);
+}
+
+void frmTerminal::showSerialDevices()
+{
+    const QString before = m_port->deviceName(m_port->commPort());
+    SerialDevicesWindow devices(m_store, m_port->commPort(), m_serialDevices, this);
+    if (devices.exec() != QDialog::Accepted) {
+        return;
+    }
+    if (devices.saveFailure()) {
+        reportError(*devices.saveFailure());
+    }
+    m_portPanel->showPortDevices();
+    if (devices.mappedPort() == m_port->commPort()) {
+        if (const Outcome failure = openOnMappedDevice(*m_port, m_store, before)) {
+            reportError(portMessage(*m_port, m_port->commPort(), *failure));
+        }
+        timer(1).setEnabled(m_port->portOpen());
+    }
 }

@@ -17,6 +17,7 @@
 #include "common/errorvalue.h"
 #include "common/intervaltimer.h"
 #include "correction/correctionoptions.h"
+#include "serial/serialdevicelist.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -65,6 +66,9 @@ public:
 
     // Ends the program after a confirmed exit. Tests replace it.
     void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
+    // Started by the login start entry: a port that will not open is said in a balloon, and
+    // no box waits for an answer at every login.
+    void setStartedAtLogin(bool atLogin) { m_startedAtLogin = atLogin; }
 
     // A control by its given name ("Label2", "optFlow(2)"), or a tab page ("SSTab1:1").
     template<typename T> T *control(const QString &name) const
@@ -99,6 +103,14 @@ public:
     void bb_Click();
     // "History..." in the menu or the notification icon's menu.
     void showHistory();
+    // "Serial devices...": maps a port number to a device of the system; the port in use
+    // moves to its new device at once.
+    void showSerialDevices();
+    // Where that window finds the devices; tests give a list of their own.
+    void setSerialDeviceLister(std::function<QList<SerialDevice>()> lister)
+    {
+        m_serialDevices = std::move(lister);
+    }
 
     // The subsystems' own steps, public on the window as its callers know them.
     void LoadPropertySettings();
@@ -133,6 +145,8 @@ private:
     MessageBoxes &m_messageBoxes;
     NotificationIcon &m_notificationIcon;
     std::function<void()> m_endProgram;
+    bool m_startedAtLogin = false;
+    std::function<QList<SerialDevice>()> m_serialDevices = SerialDeviceList::systemDevices;
     QString m_trackingFilePath;
 
     QHash<QString, QWidget *> m_controls;

@@ -18,6 +18,7 @@
 #include "serial/mscomm1.h"
 #include "serial/portpanel.h"
 #include "serial/portreconnector.h"
+#include "tabcontrol.h"
 #include "timeservices.h"
 #include "windowstatus.h"
 
@@ -38,6 +39,7 @@ void frmTerminal::buildControls()
                    twipsToPixels(MainWindowLayout::kClientHeightTwips));
     setCentralWidget(client);
     m_controls = LayoutBuilder::build(client, MainWindowLayout::controls());
+    TabControl::switchPagesByKeyboard(this);
 }
 
 void frmTerminal::buildSubsystems()

@@ -89,6 +89,14 @@ QHash<QString, QWidget *> LayoutBuilder::build(QWidget *clientArea, const QList<
             widget->setFont(font);
         }
         widget->setToolTip(row.toolTip);
+        // A captioned control is named by its caption already; a tab control by its pages.
+        const QString accessibleName = row.kind == ControlKind::TabControl
+            ? row.pageTitles.join(QStringLiteral(", "))
+            : row.accessibleName;
+        if (!accessibleName.isEmpty()) {
+            widget->setAccessibleName(accessibleName);
+        }
+        widget->setAccessibleDescription(row.accessibleDescription);
         widget->setVisible(row.visible);
         built.insert(row.name, widget);
         if (auto *tabs = qobject_cast<TabControl *>(widget)) {

@@ -24,8 +24,9 @@ int main(int argc, char *argv[])
     ProcessGuard::keepOnlyTheClockRight();
 
     // --help and --version answer without a display, a port or the settings.
-    if (const std::optional<int> exitCode = CommandLine::handle(argc, argv)) {
-        return *exitCode;
+    const CommandLine::Answer commandLine = CommandLine::handle(argc, argv);
+    if (commandLine.exitCode) {
+        return *commandLine.exitCode;
     }
     QApplication application(argc, argv);
     // The title is the name the settings are stored under, the window caption, and the
@@ -69,6 +70,7 @@ int main(int argc, char *argv[])
         CorrectionLog::fallbackFilePath(), TrackingFile::defaultFilePath() });
     QObject::connect(&instance, &SingleInstance::showRequested, &window,
                      &frmTerminal::cSysTray1_MouseDown);
+    window.setStartedAtLogin(commandLine.autostart);
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &window,
                      &frmTerminal::endOnTermination);

@@ -25,8 +25,13 @@ QList<ControlRow> buildTable()
         = { QStringLiteral("INFORMATION"), QStringLiteral("SET-UP") };
     add({ "Command2", K::Button, "", "VIEW PORT INFOR.", QRect(5880, 4560, 2052, 372) });
     add({ "Command3", K::Button, "", "Command3", QRect(4440, 4440, 1215, 495) }).visible = false;
-    add({ "txtTerm", K::TextBox, "", "", QRect(0, 5040, 7932, 1932) }).textColor = kBlue;
-    add({ "tyuy", K::PictureBox, "", "", QRect(7920, 6720, 1200, 480) });
+    {
+        auto &dump = add({ "txtTerm", K::TextBox, "", "", QRect(0, 5040, 7932, 1932) });
+        dump.textColor = kBlue;
+        dump.accessibleName = QStringLiteral("Port information: received bytes");
+    }
+    add({ "tyuy", K::PictureBox, "", "", QRect(7920, 6720, 1200, 480) }).accessibleName
+        = QStringLiteral("Picture");
 
     // Page "INFORMATION". Label7 comes before Text3 so the log box is drawn over it.
     {
@@ -34,11 +39,15 @@ QList<ControlRow> buildTable()
         label2.fontFamily = kTahoma;
         label2.fontPointSize = 24;
         label2.fontBold = true;
+        label2.accessibleDescription = QStringLiteral("Date and time received from the receiver");
         auto &label7 = add({ "Label7", K::Label, info, "", QRect(120, 1776, 7692, 852) });
         label7.fontFamily = kTahoma;
         label7.fontPointSize = 24;
         label7.fontBold = true;
-        add({ "Text3", K::TextBox, info, "", QRect(120, 1440, 7692, 2892) }).textColor = kBlue;
+        label7.accessibleDescription = QStringLiteral("Received date and time, second line");
+        auto &log = add({ "Text3", K::TextBox, info, "", QRect(120, 1440, 7692, 2892) });
+        log.textColor = kBlue;
+        log.accessibleName = QStringLiteral("Correction log");
     }
 
     // Page "SET-UP".
@@ -46,18 +55,27 @@ QList<ControlRow> buildTable()
         = { QStringLiteral("PORT"), QStringLiteral("SYSTEM") };
 
     // Page "PORT": everything inside the borderless frame fraSettings.
-    add({ "fraSettings", K::BorderlessFrame, port, "", QRect(240, 360, 6732, 3010) });
+    add({ "fraSettings", K::BorderlessFrame, port, "", QRect(240, 360, 6732, 3010) }).accessibleName
+        = QStringLiteral("PORT");
     add({ "Label1", K::Label, "fraSettings", "PORT:", QRect(0, 0, 732, 312) });
-    add({ "cboPort", K::DropDownList, "fraSettings", "", QRect(600, 0, 1425, 276) });
+    add({ "cboPort", K::DropDownList, "fraSettings", "", QRect(600, 0, 1425, 276) }).accessibleName
+        = QStringLiteral("PORT:");
     add({ "Frame1", K::Frame, "fraSettings", "SPEED", QRect(0, 360, 2340, 870) });
-    add({ "cboSpeed", K::DropDownList, "Frame1", "", QRect(375, 330, 1695, 276) });
+    add({ "cboSpeed", K::DropDownList, "Frame1", "", QRect(375, 330, 1695, 276) }).accessibleName
+        = QStringLiteral("SPEED");
     add({ "fraConnection", K::Frame, "fraSettings", "CONNECTION", QRect(0, 1320, 2325, 1650) });
     add({ "Label3", K::Label, "fraConnection", "DATABITS", QRect(180, 375, 825, 285) });
-    add({ "cboDataBits", K::DropDownList, "fraConnection", "", QRect(1050, 330, 1140, 276) });
+    add({ "cboDataBits", K::DropDownList, "fraConnection", "", QRect(1050, 330, 1140, 276) })
+        .accessibleName
+        = QStringLiteral("DATABITS");
     add({ "Label4", K::Label, "fraConnection", "PARITY", QRect(180, 860, 1220, 290) });
-    add({ "cboParity", K::DropDownList, "fraConnection", "", QRect(1080, 810, 1140, 276) });
+    add({ "cboParity", K::DropDownList, "fraConnection", "", QRect(1080, 810, 1140, 276) })
+        .accessibleName
+        = QStringLiteral("PARITY");
     add({ "Label5", K::Label, "fraConnection", "STOPBITS", QRect(180, 1320, 885, 285) });
-    add({ "cboStopBits", K::DropDownList, "fraConnection", "", QRect(1050, 1260, 1140, 276) });
+    add({ "cboStopBits", K::DropDownList, "fraConnection", "", QRect(1050, 1260, 1140, 276) })
+        .accessibleName
+        = QStringLiteral("STOPBITS");
     add({ "Frame7", K::Frame, "fraSettings", "ECHO", QRect(2400, 360, 1350, 870) });
     add({ "optEcho(0)", K::OptionButton, "Frame7", "Off", QRect(120, 360, 615, 315) });
     add({ "optEcho(1)", K::OptionButton, "Frame7", "On", QRect(795, 420, 530, 192) });
@@ -83,28 +101,36 @@ QList<ControlRow> buildTable()
     }
     add({ "Frame10", K::Frame, "fraSettings", "CODE", QRect(3960, 360, 2340, 870) }).visible
         = false;
-    add({ "Combo4", K::DropDownList, "Frame10", "", QRect(375, 330, 1695, 276) });
+    add({ "Combo4", K::DropDownList, "Frame10", "", QRect(375, 330, 1695, 276) }).accessibleName
+        = QStringLiteral("CODE");
     add({ "Command1", K::Button, "fraSettings", "OK", QRect(5160, 2640, 1452, 372) });
 
     // Page "SYSTEM".
     add({ "Frame2", K::Frame, system, "CORRECT", QRect(120, 240, 3372, 1692) });
     add({ "Check1", K::CheckBox, "Frame2", "Use this system to correct computor's time",
           QRect(240, 240, 3012, 492) });
-    add({ "Frame3", K::PlainFrame, "Frame2", "", QRect(240, 720, 3012, 852) });
+    add({ "Frame3", K::PlainFrame, "Frame2", "", QRect(240, 720, 3012, 852) }).accessibleName
+        = QStringLiteral("Correction period");
     add({ "Label6(0)", K::Label, "Frame3", "correct time per second:", QRect(120, 240, 1452, 372) })
         .enabled
         = false;
     add({ "Label6(1)", K::Label, "Frame3", "", QRect(120, 480, 1452, 252) }).enabled = false;
-    add({ "Combo1", K::EditableCombo, "Frame3", "Combo1", QRect(1680, 240, 1212, 276) }).enabled
-        = false;
+    {
+        auto &period
+            = add({ "Combo1", K::EditableCombo, "Frame3", "Combo1", QRect(1680, 240, 1212, 276) });
+        period.enabled = false;
+        period.accessibleName = QStringLiteral("correct time per second:");
+    }
     add({ "Frame4", K::Frame, system, "DELAY", QRect(3600, 240, 3372, 1692) });
     add({ "Check2", K::CheckBox, "Frame4", "Use delay function", QRect(240, 360, 3012, 252) });
-    add({ "Frame6", K::PlainFrame, "Frame4", "", QRect(240, 600, 3012, 972) });
+    add({ "Frame6", K::PlainFrame, "Frame4", "", QRect(240, 600, 3012, 972) }).accessibleName
+        = QStringLiteral("Delay");
     add({ "Label6(3)", K::Label, "Frame6", "delay", QRect(120, 240, 1332, 612) }).enabled = false;
     {
         auto &combo2
             = add({ "Combo2", K::EditableCombo, "Frame6", "Combo1", QRect(720, 240, 852, 276) });
         combo2.enabled = false;
+        combo2.accessibleName = QStringLiteral("delay, millisecond");
         combo2.items
             = { "50", "100", "200", "300", "400", "500", "600", "700", "800", "850", "900", "950" };
     }
@@ -113,7 +139,8 @@ QList<ControlRow> buildTable()
     add({ "Frame11", K::Frame, system, "SPECIAL DEAL", QRect(120, 2040, 3372, 1692) });
     add({ "Check4", K::CheckBox, "Frame11", "Use Computer's date,do nothing arround 00:00:00 ",
           QRect(240, 240, 3012, 492) });
-    add({ "Frame12", K::PlainFrame, "Frame11", "", QRect(240, 720, 3012, 852) });
+    add({ "Frame12", K::PlainFrame, "Frame11", "", QRect(240, 720, 3012, 852) }).accessibleName
+        = QStringLiteral("Minutes around 00:00:00");
     {
         auto &around = add(
             { "Label6(6)", K::Label, "Frame12",
@@ -123,18 +150,32 @@ QList<ControlRow> buildTable()
         around.singleLine = true;
     }
     // Combo6 sits in the blank run of Label6(6), so it is created after the label.
-    add({ "Combo6", K::EditableCombo, "Frame12", "60", QRect(840, 240, 612, 288) }).enabled = false;
+    {
+        auto &minutes
+            = add({ "Combo6", K::EditableCombo, "Frame12", "60", QRect(840, 240, 612, 288) });
+        minutes.enabled = false;
+        minutes.accessibleName = QStringLiteral("Arround minutes");
+    }
     add({ "Label6(7)", K::Label, "Frame12", "", QRect(960, 720, 732, 12) }).enabled = false;
     add({ "Frame8", K::Frame, system, "时区设置", QRect(3600, 2040, 3372, 1692) }).visible = false;
     add({ "Check3", K::CheckBox, "Frame8", "启用时区识别", QRect(240, 360, 3012, 252) });
-    add({ "Frame9", K::PlainFrame, "Frame8", "", QRect(240, 600, 3012, 972) });
+    add({ "Frame9", K::PlainFrame, "Frame8", "", QRect(240, 600, 3012, 972) }).accessibleName
+        = QStringLiteral("时区设置");
     add({ "Label6(5)", K::Label, "Frame9", "信号时区", QRect(120, 240, 972, 372) }).enabled = false;
-    add({ "Combo3", K::EditableCombo, "Frame9", "北京时间", QRect(1560, 240, 1212, 276) }).enabled
-        = false;
+    {
+        auto &signalZone = add(
+            { "Combo3", K::EditableCombo, "Frame9", "北京时间", QRect(1560, 240, 1212, 276) });
+        signalZone.enabled = false;
+        signalZone.accessibleName = QStringLiteral("信号时区");
+    }
     add({ "Label6(4)", K::Label, "Frame9", "计算机所在时区", QRect(120, 600, 1452, 252) }).enabled
         = false;
-    add({ "Combo5", K::EditableCombo, "Frame9", "北京时间", QRect(1560, 600, 1212, 276) }).enabled
-        = false;
+    {
+        auto &computerZone = add(
+            { "Combo5", K::EditableCombo, "Frame9", "北京时间", QRect(1560, 600, 1212, 276) });
+        computerZone.enabled = false;
+        computerZone.accessibleName = QStringLiteral("计算机所在时区");
+    }
     add({ "Command5", K::Button, system, "OK", QRect(5280, 2880, 1692, 372) });
     add({ "Command7", K::Button, system, "EXIT SYSTEM", QRect(5280, 3360, 1692, 372) });
     return t;

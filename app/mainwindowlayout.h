@@ -43,6 +43,11 @@ struct ControlRow
     // A label drawn on one line, as wide as its caption needs within its container; for a
     // caption with a blank run that another control stands in.
     bool singleLine = false;
+    // What a screen reader calls a control whose caption does not name it (a list, a text
+    // box, a frame without caption); a captioned control is called by its caption.
+    QString accessibleName = QString();
+    // What a display label is for; its name is what it shows.
+    QString accessibleDescription = QString();
 };
 
 namespace MainWindowLayout {

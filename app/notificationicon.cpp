@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace {
 
@@ -99,6 +100,21 @@ void NotificationIcon::showBalloon(const QString &text)
     if (m_trayIcon && m_trayIcon->isVisible() && QSystemTrayIcon::supportsMessages()) {
         m_trayIcon->showMessage(QStringLiteral("VALTORA"), text, QSystemTrayIcon::Information);
     }
+}
+
+bool NotificationIcon::showLoginBalloon(const QString &text)
+{
+    if (!QSystemTrayIcon::supportsMessages()) {
+        return false;
+    }
+    applyInTray(true);
+    if (!m_trayIcon) {
+        return false;
+    }
+    m_trayIcon->showMessage(QStringLiteral("VALTORA"), text, QSystemTrayIcon::Warning, kBalloonMs);
+    // Then the icon is as the window wants it again.
+    QTimer::singleShot(kBalloonMs, this, [this] { applyInTray(m_inTray); });
+    return true;
 }
 
 void NotificationIcon::applyInTray(bool inTray)

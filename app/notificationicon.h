@@ -32,6 +32,10 @@ public:
     bool isGrey() const { return !m_receiving; }
     // A balloon message from the icon, where it is shown.
     void showBalloon(const QString &text);
+    // A balloon even while the icon is not in the notification area (at login, the window up):
+    // the icon shows for as long as the balloon does. False where no balloon can show.
+    virtual bool showLoginBalloon(const QString &text);
+    static constexpr int kBalloonMs = 15'000;
 
 signals:
     // The user clicked or double-clicked the icon.

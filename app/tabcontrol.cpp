@@ -1,6 +1,8 @@
 #include "tabcontrol.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QShortcut>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
 
@@ -12,6 +14,7 @@ TabControl::TabControl(const QStringList &pageTitles, int stripHeightPixels, QWi
         auto *page = new QWidget(this);
         page->setObjectName(QStringLiteral("page%1").arg(i));
         page->setVisible(false);
+        page->setAccessibleName(pageTitles.at(i));
         m_pages.append(page);
     }
     m_bar = new QTabBar(this);
@@ -36,6 +39,57 @@ int TabControl::currentIndex() const
 void TabControl::setCurrentIndex(int index)
 {
     m_bar->setCurrentIndex(index);
+}
+
+void TabControl::stepPage(int step)
+{
+    if (count() == 0) {
+        return;
+    }
+    setCurrentIndex((currentIndex() + step + count()) % count());
+    m_bar->setFocus(Qt::ShortcutFocusReason);
+}
+
+void TabControl::switchPagesByKeyboard(QWidget *window)
+{
+    const auto enclosing = [](QWidget *widget) -> TabControl * {
+        for (; widget; widget = widget->parentWidget()) {
+            if (auto *tabs = qobject_cast<TabControl *>(widget)) {
+                return tabs;
+            }
+        }
+        return nullptr;
+    };
+    const auto target = [window, enclosing]() -> TabControl * {
+        TabControl *focused = enclosing(QApplication::focusWidget());
+        if (focused && window->isAncestorOf(focused)) {
+            return focused;
+        }
+        for (TabControl *tabs : window->findChildren<TabControl *>()) {
+            if (!enclosing(tabs->parentWidget())) {
+                return tabs;
+            }
+        }
+        return nullptr;
+    };
+    const struct
+    {
+        QKeySequence keys;
+        int step;
+    } bindings[] = {
+        { QKeySequence(Qt::CTRL | Qt::Key_Tab), 1 },
+        { QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1 },
+        { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1 },
+        { QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1 },
+    };
+    for (const auto &binding : bindings) {
+        auto *shortcut = new QShortcut(binding.keys, window);
+        QObject::connect(shortcut, &QShortcut::activated, window, [target, step = binding.step] {
+            if (TabControl *tabs = target()) {
+                tabs->stepPage(step);
+            }
+        });
+    }
 }
 
 void TabControl::showPage(int index)

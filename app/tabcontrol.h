@@ -22,6 +22,14 @@ public:
     int stripHeight() const { return m_stripHeight; }
     // Gives every page the control's whole rectangle and the strip its place on top.
     void layoutPages();
+    // The next page (step 1) or the one before (-1), round the end, with the keyboard focus
+    // on the strip so that the next key press switches the same level again.
+    void stepPage(int step);
+
+    // Ctrl+Tab and Ctrl+PageDown show the next page, Ctrl+Shift+Tab and Ctrl+PageUp the one
+    // before, of the innermost tab control in `window` that holds the keyboard focus, or of
+    // the outermost one when none does: the keys of every tabbed window.
+    static void switchPagesByKeyboard(QWidget *window);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -1,5 +1,6 @@
 #include "timeservices.h"
 
+#include "about/dialogplacement.h"
 #include "correction/correctioncycle.h"
 #include "correction/correctionlog.h"
 #include "frames/receptionlogic.h"
@@ -8,6 +9,9 @@
 #include "refclock/refclockfeed.h"
 #include "refclock/refclocksettings.h"
 #include "serial/mscomm1.h"
+
+#include <QScreen>
+#include <QWidget>
 
 TimeServices::TimeServices(const Parts &parts, QObject *parent)
     : QObject(parent)
@@ -65,10 +69,24 @@ HistoryWindow *TimeServices::historyWindow() const
     return m_history;
 }
 
-void TimeServices::showHistory()
+void TimeServices::showHistory(const QWidget *over)
 {
     if (!m_history) {
         m_history = new HistoryWindow(m_tracking.filePath(), m_parts.clock);
+    }
+    if (!m_history->isVisible() && over) {
+        // Where the user looks, not at the screen's corner; kept on the screen.
+        m_history->adjustSize();
+        QPoint place
+            = centredWindowPosition(over->frameGeometry(), m_history->frameGeometry().size());
+        if (const QScreen *screen = over->screen()) {
+            const QRect available = screen->availableGeometry();
+            place.setX(qBound(available.left(), place.x(),
+                              qMax(available.left(), available.right() - m_history->width())));
+            place.setY(qBound(available.top(), place.y(),
+                              qMax(available.top(), available.bottom() - m_history->height())));
+        }
+        m_history->move(place);
     }
     m_history->show();
     m_history->raise();

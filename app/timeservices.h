@@ -9,6 +9,7 @@
 class CorrectionCycle;
 class CorrectionLog;
 class HistoryWindow;
+class QWidget;
 class MSComm1;
 class OtherTimeService;
 class ReceptionLogic;
@@ -41,7 +42,8 @@ public:
     // latency; with correction on, the question whether network time keeps the clock too.
     void start(bool correctOn);
 
-    void showHistory();
+    // Opens the history window centred on `over` (the main window), or brings it up.
+    void showHistory(const QWidget *over);
     HistoryWindow *historyWindow() const;
     RefclockFeed &feed() { return *m_feed; }
     OtherTimeService &otherTimeService() { return *m_otherTimeService; }

@@ -31,19 +31,38 @@ QString signedMs(double ms)
 QString driftText(const OffsetHistory::View &view)
 {
     if (!view.driftPpm) {
-        return QStringLiteral("not known yet: it takes two corrections of the immediate path "
-                              "in this span");
+        return QStringLiteral("not enough corrections yet");
     }
     const double ppm = *view.driftPpm;
     const double secondsADay = std::abs(ppm) * 86400.0 / 1e6;
-    return QStringLiteral("%1%2 ppm: the clock %3 %4 s a day (fitted over %5 %6 between "
-                          "corrections)")
+    return QStringLiteral("%1%2 \u00b1 %3 ppm: the clock %4 %5 s a day (fitted over %6 "
+                          "intervals between corrections)")
         .arg(ppm > 0 ? QStringLiteral("+") : QString())
         .arg(ppm, 0, 'f', 1)
+        .arg(view.driftUncertaintyPpm, 0, 'f', 1)
         .arg(ppm >= 0 ? QStringLiteral("gains") : QStringLiteral("loses"))
         .arg(secondsADay, 0, 'f', 2)
-        .arg(view.fittedIntervals)
-        .arg(view.fittedIntervals == 1 ? QStringLiteral("interval") : QStringLiteral("intervals"));
+        .arg(view.fittedIntervals);
+}
+
+// The points drawn at the axis' edge, with their real values: the largest few.
+QString beyondText(const OffsetHistory::View &view)
+{
+    constexpr int kListed = 3;
+    QList<QPointF> points = view.beyondValues;
+    std::sort(points.begin(), points.end(),
+              [](const QPointF &a, const QPointF &b) { return std::abs(a.y()) > std::abs(b.y()); });
+    QStringList listed;
+    for (const QPointF &point : points.mid(0, kListed)) {
+        listed << QStringLiteral("%1 at %2")
+                      .arg(signedMs(point.y()),
+                           QDateTime::fromMSecsSinceEpoch(qint64(point.x()))
+                               .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    }
+    if (points.size() > kListed) {
+        listed << QStringLiteral("%1 more").arg(points.size() - kListed);
+    }
+    return listed.join(QStringLiteral("; "));
 }
 
 } // namespace
@@ -58,13 +77,18 @@ HistoryWindow::HistoryWindow(const QString &trackingFilePath, SystemClock &clock
 
     m_spanChoice = new QComboBox(this);
     m_spanChoice->setObjectName(QStringLiteral("spanChoice"));
-    m_spanChoice->addItems(
-        { QStringLiteral("Last hour"), QStringLiteral("Last day"), QStringLiteral("Last month") });
+    m_spanChoice->setAccessibleName(QStringLiteral("Show"));
+    m_spanChoice->addItems({ QStringLiteral("Last 10 minutes"), QStringLiteral("Last hour"),
+                             QStringLiteral("Last day"), QStringLiteral("Last month") });
+    m_spanChoice->setCurrentIndex(1);
     m_lastOffset = new QLabel(this);
     m_lastOffset->setObjectName(QStringLiteral("lastOffset"));
     m_drift = new QLabel(this);
     m_drift->setObjectName(QStringLiteral("drift"));
     m_drift->setWordWrap(true);
+    m_beyond = new QLabel(this);
+    m_beyond->setObjectName(QStringLiteral("beyond"));
+    m_beyond->setWordWrap(true);
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("note"));
     m_note->setWordWrap(true);
@@ -77,9 +101,15 @@ HistoryWindow::HistoryWindow(const QString &trackingFilePath, SystemClock &clock
     m_measured->setObjectName(QStringLiteral("measured"));
     m_measured->setName(QStringLiteral("measured before a correction"));
     m_measured->setMarkerSize(6);
+    m_beyondEdge = new QScatterSeries(this);
+    m_beyondEdge->setObjectName(QStringLiteral("beyondEdge"));
+    m_beyondEdge->setName(QStringLiteral("beyond the scale, at its edge"));
+    m_beyondEdge->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
+    m_beyondEdge->setMarkerSize(10);
     m_chart = new QChart;
     m_chart->addSeries(m_sawTooth);
     m_chart->addSeries(m_measured);
+    m_chart->addSeries(m_beyondEdge);
     m_timeAxis = new QDateTimeAxis(m_chart);
     m_timeAxis->setTitleText(QStringLiteral("local time"));
     m_offsetAxis = new QValueAxis(m_chart);
@@ -100,6 +130,8 @@ HistoryWindow::HistoryWindow(const QString &trackingFilePath, SystemClock &clock
     // The offset is the received time minus the clock's: negative while the clock is ahead.
     figures->addRow(QStringLiteral("Last offset:"), m_lastOffset);
     figures->addRow(QStringLiteral("Drift:"), m_drift);
+    figures->addRow(QStringLiteral("Beyond the scale:"), m_beyond);
+    m_figures = figures;
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(figures);
     layout->addWidget(m_note);
@@ -148,8 +180,10 @@ OffsetHistory::Span HistoryWindow::span() const
 {
     switch (m_spanChoice->currentIndex()) {
     case 0:
-        return OffsetHistory::Span::Hour;
+        return OffsetHistory::Span::TenMinutes;
     case 1:
+        return OffsetHistory::Span::Hour;
+    case 2:
         return OffsetHistory::Span::Day;
     default:
         break;
@@ -191,20 +225,17 @@ void HistoryWindow::draw()
     const QDateTime now = m_clock.now();
     const OffsetHistory::View view = OffsetHistory::view(m_reader.records(), now, span());
     m_measured->replace(view.measured);
+    m_beyondEdge->replace(view.beyond);
     m_sawTooth->replace(view.sawTooth);
 
     m_timeAxis->setRange(now.addMSecs(-OffsetHistory::spanMs(span())), now);
     m_timeAxis->setFormat(span() == OffsetHistory::Span::Month ? QStringLiteral("MM-dd")
-                                                               : QStringLiteral("MM-dd hh:mm"));
-    double lowest = 0;
-    double highest = 0;
-    for (const QPointF &point : view.measured) {
-        lowest = std::min(lowest, point.y());
-        highest = std::max(highest, point.y());
-    }
-    const double margin = std::max((highest - lowest) * 0.1, 0.5);
-    m_offsetAxis->setRange(lowest - margin, highest + margin);
-    m_offsetAxis->applyNiceNumbers();
+                              : span() == OffsetHistory::Span::TenMinutes
+                              ? QStringLiteral("hh:mm:ss")
+                              : QStringLiteral("MM-dd hh:mm"));
+    m_offsetAxis->setRange(view.axisLow, view.axisHigh);
+    m_beyond->setText(beyondText(view));
+    m_figures->setRowVisible(m_beyond, !view.beyond.isEmpty());
 
     m_lastOffset->setText(view.last ? QStringLiteral("%1 at %2 (%3 path)")
                                           .arg(signedMs(*view.last->offsetMs),

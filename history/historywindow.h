@@ -10,14 +10,16 @@
 class QChart;
 class QComboBox;
 class QDateTimeAxis;
+class QFormLayout;
 class QLabel;
 class QLineSeries;
 class QScatterSeries;
 class QValueAxis;
 class SystemClock;
 
-// The offset history: a chart of the offsets the corrections measured over the last hour,
-// day or month, the last offset and the drift rate. It follows tracking.csv as lines come.
+// The offset history: a chart of the offsets the corrections measured over the last ten
+// minutes, hour, day or month, the last offset and the drift rate. It follows tracking.csv as lines
+// come.
 class HistoryWindow : public QWidget
 {
     Q_OBJECT
@@ -47,10 +49,13 @@ private:
     QComboBox *m_spanChoice = nullptr;
     QLabel *m_lastOffset = nullptr;
     QLabel *m_drift = nullptr;
+    QLabel *m_beyond = nullptr;
     QLabel *m_note = nullptr;
+    QFormLayout *m_figures = nullptr;
     QChart *m_chart = nullptr;
     QLineSeries *m_sawTooth = nullptr;
     QScatterSeries *m_measured = nullptr;
+    QScatterSeries *m_beyondEdge = nullptr;
     QDateTimeAxis *m_timeAxis = nullptr;
     QValueAxis *m_offsetAxis = nullptr;
 };

@@ -12,10 +12,11 @@ packages=(
     g++-mingw-w64-x86-64 wine wine64
     util-linux libcap2-bin libcap-dev desktop-file-utils dpkg-dev
 )
-# Only the tests need a time daemon (always started with -x, never controlling the clock) and
-# a message bus of their own; the run command does not bring them onto a user's machine.
+# Only the tests need a time daemon (always started with -x, never controlling the clock), a
+# message bus of their own and lintian for the package; the run command does not bring them
+# onto a user's machine.
 if [ "${VALTORA_SETUP_TESTS:-}" = 1 ]; then
-    packages+=(chrony dbus-daemon)
+    packages+=(chrony dbus-daemon lintian)
 fi
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include "common/settingsstore.h"
 #include "serial/nativebaudrate.h"
+#include "serial/portmapping.h"
 #include "serial/serialportvalues.h"
 
 #ifdef Q_OS_WIN
@@ -54,16 +55,7 @@ Outcome MSComm1::setCommPort(int port)
 
 QString MSComm1::deviceName(int port) const
 {
-    const QString mapped = m_portNames.value(QLatin1String(SettingsStore::kPortsSection),
-                                             QStringLiteral("Com%1").arg(port));
-    if (!mapped.trimmed().isEmpty()) {
-        return mapped.trimmed();
-    }
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(port);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
-#endif
+    return PortMapping::deviceName(m_portNames, port);
 }
 
 QString MSComm1::settings() const

@@ -80,15 +80,21 @@ PortPanel::PortPanel(const Controls &controls, MSComm1 &port, SettingsStore &sto
     }
 }
 
+void PortPanel::showPortDevices()
+{
+    if (m_controls.cboPort == nullptr) {
+        return;
+    }
+    // The entries keep their names; the device each one stands for is one hover away.
+    for (int i = 0; i < m_controls.cboPort->count(); ++i) {
+        m_controls.cboPort->setItemData(i, m_port.deviceName(i + 1), Qt::ToolTipRole);
+    }
+}
+
 void PortPanel::LoadPropertySettings()
 {
     fill(m_controls.cboPort, PortChoiceLists::ports());
-    if (m_controls.cboPort != nullptr) {
-        // The entries keep their names; the device each one stands for is one hover away.
-        for (int i = 0; i < m_controls.cboPort->count(); ++i) {
-            m_controls.cboPort->setItemData(i, m_port.deviceName(i + 1), Qt::ToolTipRole);
-        }
-    }
+    showPortDevices();
     fill(m_controls.Combo1, PortChoiceLists::correctionPeriods());
     fill(m_controls.Combo6, PortChoiceLists::midnightMinutes());
     fill(m_controls.cboSpeed, PortChoiceLists::speeds());

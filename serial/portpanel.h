@@ -42,6 +42,8 @@ public:
     // Fills the lists (each exactly once, in order) and shows the port's current settings,
     // port number, flow control and echo. Nothing here is reported.
     void LoadPropertySettings();
+    // The tooltip of each port entry names the device it stands for now.
+    void showPortDevices();
     // The OK button: applies and stores the panel's choices; a failure is reported.
     void Command1_Click();
     void optFlow_Click(int Index);

@@ -3,6 +3,7 @@
 #include "common/numbertext.h"
 #include "common/settingsstore.h"
 #include "serial/mscomm1.h"
+#include "serial/serialdevicelist.h"
 
 namespace {
 
@@ -80,4 +81,21 @@ void restoreStoredSpeed(MSComm1 &port, const SettingsStore &store)
     // Whole or not at all: a stored text that the device refuses in any field leaves the
     // port as it opened, its speed included.
     port.setSettings(text);
+}
+
+Outcome openOnMappedDevice(MSComm1 &port, const SettingsStore &store, const QString &previousDevice)
+{
+    if (port.portOpen()) {
+        if (SerialDeviceList::sameDevice(previousDevice, port.deviceName(port.commPort()))) {
+            return std::nullopt;
+        }
+        if (const Outcome failure = port.setPortOpen(false)) {
+            return failure;
+        }
+    }
+    if (const Outcome failure = OPENCOMM2(port)) {
+        return failure;
+    }
+    restoreStoredSpeed(port, store);
+    return std::nullopt;
 }

@@ -23,3 +23,9 @@ Outcome OPENCOMM2(MSComm1 &port);
 // takes (76800, say), which a closed port refuses, is applied now, so the user's choice
 // survives a restart. Fails quietly: the port then keeps what it has.
 void restoreStoredSpeed(MSComm1 &port, const SettingsStore &store);
+
+// The port in use was mapped to another device: an open port is closed and opened on the new
+// one with the stored settings; a port that is closed (it would not open at start-up) tries the
+// new device. A mapping that leads to the device already open changes nothing.
+Outcome openOnMappedDevice(MSComm1 &port, const SettingsStore &store,
+                           const QString &previousDevice);

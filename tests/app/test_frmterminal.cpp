@@ -4,6 +4,7 @@
 #include "app/messageboxes.h"
 #include "app/notificationicon.h"
 #include "app/tabcontrol.h"
+#include "app/timeservices.h"
 #include "common/intervaltimer.h"
 #include "common/settingsstore.h"
 #include "common/twips.h"
@@ -14,6 +15,8 @@
 #include "frames/receivedtimestate.h"
 #include "frames/receiverframe.h"
 #include "history/trackingrecord.h"
+#include "frames/receptionlogic.h"
+#include "history/historywindow.h"
 #include "manualclock.h"
 #include "overlay/form1.h"
 #include "overlay/overlaycontroller.h"
@@ -21,11 +24,13 @@
 #include "serial/mscomm1.h"
 #include "serial/portreconnector.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -61,7 +66,13 @@ public:
     {
     }
     bool isAvailable() const override { return available; }
+    bool showLoginBalloon(const QString &text) override
+    {
+        balloons.append(QStringLiteral("VALTORA: ") + text);
+        return true;
+    }
     bool available = true;
+    QStringList balloons;
 };
 
 // How much a widget's text darkens it: the darkness of its pixels beyond its background.
@@ -149,13 +160,114 @@ private slots:
         QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     }
 
+    // Said once in a box when started by hand; at login in a balloon, or without a
+    // notification area in the log box, so that nothing waits for an answer.
+    void unopenablePortIsSaidOnceAndTheWindowStillOpens_data()
+    {
+        QTest::addColumn<bool>("atLogin");
+        QTest::addColumn<bool>("notificationArea");
+        QTest::addColumn<QString>("said"); // "box", "balloon" or "log"
+        QTest::newRow("by hand") << false << true << "box";
+        QTest::newRow("at login") << true << true << "balloon";
+        QTest::newRow("at login, no notification area") << true << false << "log";
+    }
     void unopenablePortIsSaidOnceAndTheWindowStillOpens()
     {
+        QFETCH(bool, atLogin);
+        QFETCH(bool, notificationArea);
+        QFETCH(QString, said);
+        m_icon->available = notificationArea;
         const QString missing = m_dir->filePath(QStringLiteral("no-such-tty"));
-        startWindow(missing);
-        QCOMPARE(m_messages->shown,
-                 { QStringLiteral("VALTORA: Com1 (%1): No such file or directory").arg(missing) });
-        QVERIFY(!m_window->port().portOpen());
+        startWindow(missing, true, atLogin);
+        const QString text = QStringLiteral("Com1 (%1): No such file or directory").arg(missing);
+        const QStringList expected { QStringLiteral("VALTORA: ") + text };
+        QCOMPARE(m_messages->shown, said == u"box" ? expected : QStringList());
+        QCOMPARE(m_icon->balloons, said == u"balloon" ? expected : QStringList());
+        const QString log
+            = m_window->control<QPlainTextEdit>(QStringLiteral("Text3"))->toPlainText();
+        QCOMPARE(log.contains(text), said == u"log");
+        QVERIFY(!m_window->port().portOpen() && m_window->isVisible());
+    }
+
+    // Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PageDown and Ctrl+PageUp turn the pages of the tab control
+    // that holds the focus, round the end; a second press turns the same level again.
+    void tabPagesFromTheKeyboard_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("presses");
+        QTest::addColumn<int>("outer"); // SSTab3's page afterwards
+        QTest::addColumn<int>("inner"); // SSTab1's
+        const int ctrl = Qt::ControlModifier;
+        const int ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+        QTest::newRow("Ctrl+Tab, outer") << "Text3" << int(Qt::Key_Tab) << ctrl << 1 << 1 << 0;
+        QTest::newRow("Ctrl+PageUp, outer")
+            << "Text3" << int(Qt::Key_PageUp) << ctrl << 1 << 1 << 0;
+        QTest::newRow("Ctrl+Tab, inner") << "cboSpeed" << int(Qt::Key_Tab) << ctrl << 1 << 1 << 1;
+        QTest::newRow("Ctrl+Shift+Tab, inner")
+            << "cboSpeed" << int(Qt::Key_Backtab) << ctrlShift << 1 << 1 << 1;
+        QTest::newRow("Ctrl+PageDown twice, inner")
+            << "cboSpeed" << int(Qt::Key_PageDown) << ctrl << 2 << 1 << 0;
+        QTest::newRow("Ctrl+Tab on the outer strip")
+            << "SSTab3" << int(Qt::Key_Tab) << ctrl << 1 << 0 << 0;
+    }
+    void tabPagesFromTheKeyboard()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, presses);
+        startWindow();
+        auto *outer = m_window->control<TabControl>(QStringLiteral("SSTab3"));
+        auto *inner = m_window->control<TabControl>(QStringLiteral("SSTab1"));
+        QWidget *focused = m_window->control<QWidget>(focus);
+        if (auto *tabs = qobject_cast<TabControl *>(focused)) {
+            tabs->setCurrentIndex(1);
+            focused = tabs->tabBar();
+        } else if (inner->isAncestorOf(focused)) {
+            outer->setCurrentIndex(1);
+        }
+        m_window->activateWindow();
+        focused->setFocus();
+        QVERIFY(focused->hasFocus());
+        for (int press = 0; press < presses; ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
+                            Qt::KeyboardModifiers(modifiers));
+        }
+        QTEST(outer->currentIndex(), "outer");
+        QTEST(inner->currentIndex(), "inner");
+    }
+
+    // Every control is called by its caption or what it shows, the display labels are
+    // described, and each menu entry has a letter of its own.
+    void screenReadersAndMnemonics()
+    {
+        startWindow();
+        m_window->reception().Command3_Click(); // the display labels show a time
+        for (const ControlRow &row : MainWindowLayout::controls()) {
+            if (row.kind == ControlKind::Label && row.caption.isEmpty()
+                && row.accessibleDescription.isEmpty()) {
+                continue; // an empty label shows nothing to name
+            }
+            QAccessibleInterface *control
+                = QAccessible::queryAccessibleInterface(m_window->control<QWidget>(row.name));
+            QVERIFY2(!control->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(row.name));
+            if (!row.accessibleDescription.isEmpty()) {
+                QCOMPARE(control->text(QAccessible::Description), row.accessibleDescription);
+            }
+        }
+        const auto *label2 = QAccessible::queryAccessibleInterface(
+            m_window->control<QLabel>(QStringLiteral("Label2")));
+        QCOMPARE(label2->text(QAccessible::Name),
+                 m_window->control<QLabel>(QStringLiteral("Label2"))->text());
+        QStringList letters;
+        for (const QAction *entry : m_window->menuBar()->actions()) {
+            letters << QKeySequence::mnemonic(entry->text()).toString();
+            QVERIFY2(!letters.constLast().isEmpty() && letters.count(letters.constLast()) == 1,
+                     qPrintable(entry->text()));
+        }
+        QCOMPARE(letters.size(), 4);
     }
 
     // Both OK buttons say which file cannot be written and why; the choices hold for the run.
@@ -222,6 +334,19 @@ private slots:
         m_window->show();
         m_window->close();
         QVERIFY(m_window->isHidden() && m_icon->inTray());
+    }
+
+    // The history window opens over the main window, wherever that stands.
+    void historyOpensOverTheMainWindow()
+    {
+        startWindow();
+        m_window->move(100, 80);
+        m_window->showHistory();
+        const QWidget *history = m_window->timeServices().historyWindow();
+        const QPoint offCentre
+            = history->frameGeometry().center() - m_window->frameGeometry().center();
+        QVERIFY2(history->isVisible() && qAbs(offCentre.x()) <= 2 && qAbs(offCentre.y()) <= 2,
+                 qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
     }
 
     // A correction's request for the overlay reaches it.
@@ -443,7 +568,7 @@ private:
         QTest::mouseClick(m_window->control<T>(QLatin1String(name)), Qt::LeftButton);
     }
     // On a port that opens (a pseudo-terminal, as both ports) unless another is given.
-    void startWindow(QString port = QString(), bool shown = true)
+    void startWindow(QString port = QString(), bool shown = true, bool atLogin = false)
     {
         if (port.isNull()) {
             m_pty = std::make_unique<PseudoTerminal>();
@@ -454,6 +579,7 @@ private:
         m_window = std::make_unique<frmTerminal>(TerminalServices {
             m_clock, *m_store, *m_messages, *m_icon, m_dir->filePath(QStringLiteral("logfile.txt")),
             QString(), m_dir->filePath(QStringLiteral("tracking.csv")) });
+        m_window->setStartedAtLogin(atLogin);
         m_window->Form_Load();
         if (shown) {
             m_window->show();

@@ -41,6 +41,7 @@ private slots:
         QTest::newRow("-h before an unknown word") << "-h -style Fusion" << 0 << "Usage: valtora";
         QTest::newRow("an argument") << "now" << 2 << "unexpected argument 'now'.";
         QTest::newRow("Qt's options") << "-style Fusion -platform xcb -reverse" << -1 << "";
+        QTest::newRow("login start") << "--autostart" << -1 << "";
         QTest::newRow("a folder of plugins")
             << "-platformpluginpath /tmp" << 2 << "Unknown option 'platformpluginpath'.";
         QTest::newRow("an option hidden as a value")
@@ -57,6 +58,7 @@ private slots:
         const CommandLine::Answer answer = CommandLine::answer(
             QStringList { QStringLiteral("/usr/bin/valtora") } + arguments.split(u' '));
         QCOMPARE(answer.exitCode.value_or(-1), exitCode);
+        QCOMPARE(answer.autostart, arguments == u"--autostart");
         QCOMPARE(answer.error,
                  exitCode == 2 ? "valtora: " + message + "\nTry 'valtora --help'.\n" : QString());
         // The usage names our options only.

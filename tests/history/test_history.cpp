@@ -98,30 +98,67 @@ private slots:
     }
 
     // A clock 50 ppm fast gets 3 ms ahead in 60 s (-3 ms). Only an interval after a correction of
-    // the immediate path tells the drift; one without an offset is counted but not drawn.
+    // the immediate path tells the drift, and only five of them say it, with the scatter's
+    // uncertainty; one without an offset is counted but not drawn. One wild point (a day) does
+    // not set the scale: it is drawn at the edge.
     void view_data()
     {
         QTest::addColumn<QByteArrayList>("lines");
+        QTest::addColumn<int>("span");
         QTest::addColumn<QString>("drift"); // ppm, "-": none
-        QTest::addColumn<int>("points");
-        QTest::addColumn<int>("corrections");
-        QTest::newRow("50 ppm fast")
-            << QByteArrayList { line(120), line(60), line(0) } << "+50.0" << 3 << 3;
+        QTest::addColumn<int>("points"); // on the scale
+        QTest::addColumn<int>("beyond");
+        QTest::addColumn<QString>("axis");
+        // A correction every minute up to now; "d" marks one of the delayed path.
+        const auto sixty = [](const QByteArrayList &offsets) {
+            QByteArrayList lines;
+            for (int index = 0; index < offsets.size(); ++index) {
+                const bool delayed = offsets.at(index).startsWith('d');
+                lines << line(60 * int(offsets.size() - 1 - index),
+                              offsets.at(index).mid(delayed ? 1 : 0).constData(),
+                              delayed ? "delayed" : "immediate");
+            }
+            return lines;
+        };
+        QTest::newRow("50 ppm fast, five intervals")
+            << sixty({ "-3", "-3", "-3", "-3", "-3", "-3" }) << 1 << "+50.0 ± 0.0" << 6 << 0
+            << "-4..1";
+        QTest::newRow("scatter") << sixty({ "-3", "-3", "-3.6", "-2.4", "-3", "-3" }) << 1
+                                 << "+50.0 ± 3.2" << 6 << 0 << "-5..1";
+        QTest::newRow("three intervals")
+            << sixty({ "-4", "-3", "-2", "-1" }) << 1 << "-" << 4 << 0 << "-5..1";
         QTest::newRow("after a delayed one")
-            << QByteArrayList { line(180), line(120, "-3", "delayed"), line(60, "-250"), line(0) }
-            << "+50.0" << 4 << 4;
+            << sixty({ "-3", "-3", "-3", "d-3", "-250", "-3", "-3", "-3" }) << 1 << "+50.0 ± 0.0"
+            << 7 << 1 << "-4..1";
+        QTest::newRow("a day among them")
+            << sixty({ "-3", "-3", "86400000", "-3", "-3", "-3", "-3" }) << 1 << "+50.0 ± 0.0" << 6
+            << 1 << "-4..1";
         QTest::newRow("unmeasured")
-            << QByteArrayList { line(120), line(60, "", "delayed"), line(0) } << "-" << 2 << 3;
-        QTest::newRow("the hour leaves the oldest out")
-            << QByteArrayList { line(4000), line(2000), line(0) } << "+1.5" << 2 << 2;
+            << QByteArrayList { line(120), line(60, "", "delayed"), line(0) } << 1 << "-" << 2 << 0
+            << "-4..1";
+        QTest::newRow("ten minutes leave the oldest out")
+            << QByteArrayList { line(700, "-100"), line(590), line(0) } << 0 << "-" << 2 << 0
+            << "-4..1";
     }
     void view()
     {
         QFETCH(QByteArrayList, lines);
-        const auto view = OffsetHistory::view(records(lines), kNow, OffsetHistory::Span::Hour);
-        QTEST(view.driftPpm ? QString::asprintf("%+.1f", *view.driftPpm) : u"-"_s, "drift");
+        QFETCH(int, span);
+        const auto view = OffsetHistory::view(records(lines), kNow, OffsetHistory::Span(span));
+        QTEST(view.driftPpm ? u"%1 ± %2"_s.arg(QString::asprintf("%+.1f", *view.driftPpm))
+                                  .arg(view.driftUncertaintyPpm, 0, 'f', 1)
+                            : u"-"_s,
+              "drift");
         QTEST(int(view.measured.size()), "points");
-        QTEST(view.corrections, "corrections");
+        QTEST(int(view.beyond.size()), "beyond");
+        QTEST(u"%1..%2"_s.arg(view.axisLow).arg(view.axisHigh), "axis");
+        for (qsizetype index = 0; index < view.beyond.size(); ++index) {
+            const QPointF edge = view.beyond.at(index);
+            const QPointF value = view.beyondValues.at(index);
+            QVERIFY(edge.x() == value.x()
+                    && (edge.y() == view.axisLow || edge.y() == view.axisHigh));
+            QVERIFY(value.y() < view.axisLow || value.y() > view.axisHigh);
+        }
     }
 
     // The window over a tracking file: its points, a note on a missing or damaged file (the
@@ -152,6 +189,7 @@ private slots:
         QCOMPARE(TrackingFile(path).append(records({ line(5, "-1") }).first()), Outcome());
         QFETCH(int, points);
         QTRY_COMPARE_WITH_TIMEOUT(int(pointsOf(window).size()), points + 1, 5000);
+        QCOMPARE(window.findChild<QLabel *>(u"drift"_s)->text(), u"not enough corrections yet"_s);
     }
 };
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch folder (DESTDIR) and checks the tree a user's desktop
-# relies on: the programs, a valid menu entry, the icons, the login start entry, the README.
+# relies on: the programs, a valid menu entry, the icons, the login start entry, the manual
+# pages, the README.
 #   check-install.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -14,9 +15,21 @@ for file in usr/bin/valtora usr/bin/valtora-sim; do
 done
 for file in usr/share/applications/valtora.desktop etc/xdg/autostart/valtora.desktop; do
     [ -f "$root/$file" ] || fail "$file missing"
-    desktop-file-validate "$root/$file" || fail "$file is not a valid desktop entry"
-    grep -qx 'Categories=Utility;System;' "$root/$file" || fail "$file: categories"
-    grep -qx 'Exec=valtora' "$root/$file" || fail "$file: Exec"
+    # Hints count too: a desktop entry in two main categories shows in two menus.
+    validation=$(desktop-file-validate "$root/$file") || fail "$file is not valid: $validation"
+    [ -z "$validation" ] || fail "$file: $validation"
+done
+grep -qx 'Exec=valtora' "$root/usr/share/applications/valtora.desktop" || fail "menu entry: Exec"
+# At login: no box that waits for an answer, and no start at all for a user outside the group
+# valtora, who may not run the program.
+autostart=$root/etc/xdg/autostart/valtora.desktop
+grep -qx 'Exec=valtora --autostart' "$autostart" && grep -qx 'TryExec=valtora' "$autostart" \
+    || fail "login start entry: Exec or TryExec"
+for page in valtora valtora-sim; do
+    manual=$root/usr/share/man/man1/$page.1.gz
+    [ -f "$manual" ] || fail "manual page $page missing"
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$manual" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "manual page $page: $warnings"
 done
 for size in 16 32 48; do
     icon=$root/usr/share/icons/hicolor/${size}x${size}/apps/valtora.png

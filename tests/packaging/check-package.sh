@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package with CPack and checks its contents, its dependencies (computed
-# from the programs' shared libraries) and its maintainer scripts, without installing it.
+# from the programs' shared libraries), its maintainer scripts and what lintian says of it,
+# without installing it.
 #   check-package.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -15,7 +16,8 @@ fail() { echo "check-package: $*" >&2; exit 1; }
 contents=$(dpkg-deb -c "$package")
 for file in ./usr/bin/valtora ./usr/bin/valtora-sim ./usr/share/applications/valtora.desktop \
             ./etc/xdg/autostart/valtora.desktop ./usr/share/icons/hicolor/48x48/apps/valtora.png \
-            ./usr/share/doc/valtora/README.md; do
+            ./usr/share/doc/valtora/README.md ./usr/share/doc/valtora/copyright \
+            ./usr/share/doc/valtora/changelog.gz ./usr/share/man/man1/valtora.1.gz; do
     grep -q " $file\$" <<<"$contents" || fail "$file not in the package"
 done
 depends=$(dpkg-deb -f "$package" Depends)
@@ -31,4 +33,9 @@ grep -q 'dpkg-statoverride --update --add root valtora 0750 "$program"' "$script
 grep -q 'setcap cap_sys_time+ep' "$scripts/postinst" || fail "postinst gives no clock right"
 grep -q 'groupdel valtora' "$scripts/postrm" || fail "postrm leaves the group behind"
 sh -n "$scripts/postinst" && sh -n "$scripts/postrm" || fail "a maintainer script does not parse"
+# A change to the login start entry survives an upgrade.
+grep -qx /etc/xdg/autostart/valtora.desktop "$scripts/conffiles" || fail "autostart is no conffile"
+# Debian's own checks, without errors or warnings (the overrides give the reason for each
+# finding that is meant so).
+findings=$(lintian --fail-on error,warning "$package" 2>&1) || fail "lintian: $findings"
 echo "check-package: $(basename "$package") holds the programs, Depends: $depends"

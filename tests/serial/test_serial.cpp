@@ -6,12 +6,17 @@
 #include "serial/portmessage.h"
 #include "serial/portpanel.h"
 #include "serial/portrestore.h"
+#include "serial/serialdeviceswindow.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <ctime>
 #include <fcntl.h>
 #include <memory>
@@ -424,6 +429,44 @@ private slots:
                  states.last().endsWith(u"said"_s)
                      ? u"|||"_s
                      : u"9600,n,8,1|%1|1|False"_s.arg(choices.back()));
+    }
+
+    // The devices window lists what it is given (a pseudo-terminal is not listed by the
+    // system) with the stable name and the ports that stand for each, lists again as devices
+    // come, and OK maps the port in use to the chosen device's stable name, which opens it.
+    void devicesWindowMapsThePortInUse()
+    {
+        PseudoTerminal receiver;
+        QList<SerialDevice> listed { { receiver.slavePath(), u"USB serial"_s, u"Maker"_s, u"A1"_s,
+                                       QString() } };
+        const auto lister = [&listed, &receiver] {
+            QList<SerialDevice> devices = listed;
+            SerialDeviceList::addStableNames(devices, QFileInfo(receiver.linkPath()).path());
+            return devices;
+        };
+        QCOMPARE(r->port.setCommPort(kMissingPort), Outcome());
+        SerialDevicesWindow window(r->store, kMissingPort, lister);
+        window.show();
+        auto *list = window.findChild<QTreeWidget *>();
+        QCOMPARE(list->topLevelItemCount(), 1);
+        QCOMPARE(list->topLevelItem(0)->text(1), receiver.linkPath());
+        QVERIFY(!window.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isEnabled());
+        list->setCurrentItem(list->topLevelItem(0));
+        listed.append({ r->pty.slavePath(), QString(), QString(), QString(), QString() });
+        QTRY_COMPARE_WITH_TIMEOUT(list->topLevelItemCount(), 2,
+                                  3 * SerialDevicesWindow::kRefreshMs);
+        QCOMPARE(list->topLevelItem(1)->text(5), u"Com%1"_s.arg(kPtyPort)); // through its link
+        QCOMPARE(list->currentItem(), list->topLevelItem(0));
+        QCOMPARE(window.findChild<QComboBox *>()->currentText(), u"Com%1"_s.arg(kMissingPort));
+
+        const QString before = r->port.deviceName(kMissingPort);
+        QTest::mouseClick(window.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok),
+                          Qt::LeftButton);
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+        QCOMPARE(window.mappedPort(), kMissingPort);
+        QCOMPARE(r->store.value(u"Ports"_s, u"Com%1"_s.arg(kMissingPort)), receiver.linkPath());
+        QCOMPARE(openOnMappedDevice(r->port, r->store, before), Outcome());
+        QVERIFY(r->port.portOpen());
     }
 };
 
