@@ -136,6 +136,11 @@ void frmTerminal::setOuterHeightTwips(int twips)
     centralWidget()->setFixedSize(clientWidth, clientHeight);
     setFixedSize(clientWidth,
                  clientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    // Tab never stops on the hex dump while it lies out of view below the client area.
+    if (auto *dump = control<QPlainTextEdit>(QStringLiteral("txtTerm"))) {
+        const bool inView = twips == MainWindowLayout::kOuterHeightPortInformationTwips;
+        dump->setFocusPolicy(inView ? Qt::StrongFocus : Qt::NoFocus);
+    }
 }
 
 void frmTerminal::centreOnScreen()

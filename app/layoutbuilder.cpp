@@ -147,6 +147,8 @@ QWidget *LayoutBuilder::create(const ControlRow &row, QWidget *parent,
         box->setLineWrapMode(QPlainTextEdit::NoWrap);
         box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        // The boxes show what came; Tab moves on to the next control instead of typing.
+        box->setTabChangesFocus(true);
         box->setPlainText(row.caption);
         return box;
     }

@@ -106,6 +106,7 @@ HistoryWindow::HistoryWindow(const QString &trackingFilePath, SystemClock &clock
     m_beyondEdge->setName(QStringLiteral("beyond the scale, at its edge"));
     m_beyondEdge->setMarkerShape(QScatterSeries::MarkerShapeTriangle);
     m_beyondEdge->setMarkerSize(10);
+    m_beyondEdge->setColor(QColor(200, 0, 0));
     m_chart = new QChart;
     m_chart->addSeries(m_sawTooth);
     m_chart->addSeries(m_measured);

@@ -73,6 +73,9 @@ SerialDevicesWindow::SerialDevicesWindow(SettingsStore &store, int portInUse, Li
     connect(&m_refresh, &QTimer::timeout, this, &SerialDevicesWindow::refresh);
     m_refresh.start(kRefreshMs);
     refresh();
+    // A list that gets the focus chooses its first line by itself; OK must never map a port to
+    // a device the user did not choose.
+    m_port->setFocus();
 }
 
 int SerialDevicesWindow::chosenDevice() const
@@ -129,7 +132,7 @@ void SerialDevicesWindow::updateButtons()
     } else if (chosen < 0) {
         m_note->setText(QStringLiteral("Choose the receiver's device and its port number."));
     } else {
-        m_note->setText(QStringLiteral("OK: %1 stands for %2.")
+        m_note->setText(QStringLiteral("OK makes %1 stand for %2.")
                             .arg(m_port->currentText(), m_devices.at(chosen).mappingName()));
     }
 }

@@ -447,6 +447,7 @@ private slots:
         QCOMPARE(r->port.setCommPort(kMissingPort), Outcome());
         SerialDevicesWindow window(r->store, kMissingPort, lister);
         window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window)); // a focused list would choose a line
         auto *list = window.findChild<QTreeWidget *>();
         QCOMPARE(list->topLevelItemCount(), 1);
         QCOMPARE(list->topLevelItem(0)->text(1), receiver.linkPath());
