@@ -222,9 +222,8 @@ void frmTerminal::OPENCOMM2()
         const ErrorValue error = portMessage(*m_port, m_port->commPort(), *failure);
         if (!m_startedAtLogin) {
             reportError(error);
-        } else if (m_notificationIcon.isAvailable()) {
-            m_notificationIcon.showLoginBalloon(error.text);
-        } else {
+        } else if (!m_notificationIcon.isAvailable()
+                   || !m_notificationIcon.showLoginBalloon(error.text)) {
             m_log->addNoticeOnce(error.text); // no balloon without a notification area
         }
     }
