@@ -341,7 +341,7 @@ void frmTerminal::showHistory()
 void frmTerminal::showSerialDevices()
 {
     const QString before = m_port->deviceName(m_port->commPort());
-    SerialDevicesWindow devices(m_store, m_port->commPort(), m_serialDevices, this);
+    SerialDevicesWindow devices(m_store, m_port->commPort(), SerialDeviceList::systemDevices, this);
     if (devices.exec() != QDialog::Accepted) {
         return;
     }
@@ -351,6 +351,7 @@ void frmTerminal::showSerialDevices()
     m_portPanel->showPortDevices();
     if (devices.mappedPort() == m_port->commPort()) {
         if (const Outcome failure = openOnMappedDevice(*m_port, m_store, before)) {
+            m_status->portOpenFailed(failure->text);
             reportError(portMessage(*m_port, m_port->commPort(), *failure));
         }
         timer(1).setEnabled(m_port->portOpen());

@@ -17,7 +17,6 @@
 #include "common/errorvalue.h"
 #include "common/intervaltimer.h"
 #include "correction/correctionoptions.h"
-#include "serial/serialdevicelist.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -106,11 +105,6 @@ public:
     // "Serial devices...": maps a port number to a device of the system; the port in use
     // moves to its new device at once.
     void showSerialDevices();
-    // Where that window finds the devices; tests give a list of their own.
-    void setSerialDeviceLister(std::function<QList<SerialDevice>()> lister)
-    {
-        m_serialDevices = std::move(lister);
-    }
 
     // The subsystems' own steps, public on the window as its callers know them.
     void LoadPropertySettings();
@@ -146,7 +140,6 @@ private:
     NotificationIcon &m_notificationIcon;
     std::function<void()> m_endProgram;
     bool m_startedAtLogin = false;
-    std::function<QList<SerialDevice>()> m_serialDevices = SerialDeviceList::systemDevices;
     QString m_trackingFilePath;
 
     QHash<QString, QWidget *> m_controls;
