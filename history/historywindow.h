@@ -18,8 +18,8 @@ class QValueAxis;
 class SystemClock;
 
 // The offset history: a chart of the offsets the corrections measured over the last ten
-// minutes, hour, day or month, the last offset and the drift rate. It follows tracking.csv as lines
-// come.
+// minutes, hour, day or month, the last offset and the drift rate. It follows tracking.csv as
+// lines come.
 class HistoryWindow : public QWidget
 {
     Q_OBJECT

@@ -7,9 +7,6 @@ namespace {
 
 constexpr qint64 kHourMs = 3600 * 1000;
 
-// The drift from the intervals between corrections: a correction of the immediate path leaves
-// the clock on the received time, so the offset measured at the next correction is what the
-// clock drifted in between. A least-squares line through zero over all such intervals.
 // One interval between two corrections: its length and the offset measured at its end.
 struct Interval
 {
@@ -32,6 +29,9 @@ std::optional<Interval> intervalBetween(const TrackingRecord &previous,
     return Interval { seconds, *record.offsetMs };
 }
 
+// The drift from the intervals between corrections: a correction of the immediate path leaves
+// the clock on the received time, so the offset measured at the next correction is what the
+// clock drifted in between. A least-squares line through zero over all such intervals.
 struct DriftFit
 {
     double offsetTimesSeconds = 0;
