@@ -122,8 +122,13 @@ private slots:
             copy.path("logfile.txt"), QStringLiteral("^\"SYSTEM TIME IS CHANGED TO :(.{19})\"\r$"));
         QVERIFY(isNow(QDateTime::fromString(set, QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
 
+        // A refusal before the first correction (frames not yet three) bears the clock's old
+        // time: the one wanted is the first after the receiver stopped.
+        const qsizetype earlier
+            = logLines(copy.path("logfile.txt")).filter(QRegularExpression(kFailureLine)).size();
         copy.simulator.stop();
-        const QString failure = waitForLogLine(copy.path("logfile.txt"), kFailureLine);
+        const QString failure
+            = waitForLogLine(copy.path("logfile.txt"), kFailureLine, int(earlier) + 1);
         const QLocale locale = QLocale::system();
         QDateTime stamp = locale.toDateTime(failure,
                                             locale.dateFormat(QLocale::ShortFormat) + u' '
