@@ -1,7 +1,8 @@
 #include "correctionlog.h"
 
+#include "common/logfilenative.h"
+#include "common/nativepath.h"
 #include "common/systemclock.h"
-#include "logfilenative.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -25,19 +26,10 @@ const QString kFailureText = QStringLiteral(":ERROR-CANNOT CORRECT TIME");
 const QString kLineEnd = QStringLiteral("\r\n");
 const QString kNoticePrefix = QStringLiteral("NOTE: ");
 
-std::string nativePath(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return path.toStdString();
-#else
-    return QFile::encodeName(path).toStdString();
-#endif
-}
-
 // Appends one record; empty on success, else why not.
 std::optional<QString> appendTo(const QString &path, const QByteArray &record)
 {
-    const int error = LogFileNative::appendRecord(nativePath(path), record.constData(),
+    const int error = LogFileNative::appendRecord(nativeFilePath(path), record.constData(),
                                                   std::size_t(record.size()));
     if (error == 0) {
         return std::nullopt;
@@ -57,7 +49,7 @@ bool canWriteLogIn(const QString &directory)
     const QFileInfo existing(QDir(directory).filePath(kFileName));
     if (existing.exists() || existing.isSymLink()) {
         // Opened the way every record is, so a link or a pipe counts as unwritable here too.
-        return LogFileNative::probeAppend(nativePath(existing.filePath())) == 0;
+        return LogFileNative::probeAppend(nativeFilePath(existing.filePath())) == 0;
     }
     QTemporaryFile probe(QDir(directory).filePath(QStringLiteral("logfile-XXXXXX.probe")));
     return probe.open();

@@ -69,7 +69,7 @@ QString beyondText(const OffsetHistory::View &view)
 
 HistoryWindow::HistoryWindow(const QString &trackingFilePath, SystemClock &clock, QWidget *parent)
     : QWidget(parent, Qt::Window)
-    , m_reader(trackingFilePath)
+    , m_loader(trackingFilePath)
     , m_clock(clock)
 {
     setObjectName(QStringLiteral("HistoryWindow"));
@@ -138,13 +138,17 @@ HistoryWindow::HistoryWindow(const QString &trackingFilePath, SystemClock &clock
     layout->addWidget(m_note);
     layout->addWidget(view, 1);
 
-    connect(m_spanChoice, &QComboBox::currentIndexChanged, this, &HistoryWindow::draw);
+    connect(m_spanChoice, &QComboBox::currentIndexChanged, this, &HistoryWindow::refresh);
+    connect(&m_loader, &TrackingLoader::loaded, this, [this] {
+        if (isVisible()) {
+            draw();
+        }
+    });
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &HistoryWindow::refresh);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &HistoryWindow::refresh);
     connect(&m_slide, &QTimer::timeout, this, &HistoryWindow::refresh);
     m_slide.start(kSlideMs);
     watchFile();
-    refresh();
 }
 
 HistoryWindow::~HistoryWindow() = default;
@@ -153,7 +157,7 @@ void HistoryWindow::watchFile()
 {
     // The folder tells when the file appears; the file itself when it grows. A file that was
     // replaced has to be watched again.
-    const QFileInfo file(m_reader.filePath());
+    const QFileInfo file(m_loader.filePath());
     if (file.dir().exists() && !m_watcher.directories().contains(file.absolutePath())) {
         m_watcher.addPath(file.absolutePath());
     }
@@ -165,15 +169,16 @@ void HistoryWindow::watchFile()
 void HistoryWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    draw();
     refresh();
 }
 
 void HistoryWindow::refresh()
 {
     watchFile();
-    m_reader.update();
+    // Only what the chart shows is read; nothing while the window is hidden.
     if (isVisible()) {
-        draw();
+        m_loader.load(m_clock.now().addMSecs(-OffsetHistory::spanMs(span())));
     }
 }
 
@@ -194,28 +199,31 @@ OffsetHistory::Span HistoryWindow::span() const
 
 QString HistoryWindow::fileNote() const
 {
-    const QString path = QDir::toNativeSeparators(m_reader.filePath());
-    if (!m_reader.exists()) {
+    const QString path = QDir::toNativeSeparators(m_loader.filePath());
+    if (!m_loader.hasLoaded()) {
+        return QStringLiteral("Reading %1...").arg(path);
+    }
+    if (!m_loader.exists()) {
         return QStringLiteral("No correction has been recorded yet: %1 does not exist. Every "
                               "correction that sets the clock adds a line to it.")
             .arg(path);
     }
-    if (!m_reader.error().isEmpty()) {
-        return QStringLiteral("%1 cannot be read: %2.").arg(path, m_reader.error());
+    if (!m_loader.error().isEmpty()) {
+        return QStringLiteral("%1 cannot be read: %2.").arg(path, m_loader.error());
     }
-    if (m_reader.records().isEmpty()) {
-        if (m_reader.damagedLines() > 0) {
+    if (m_loader.records().isEmpty()) {
+        if (m_loader.damagedLines() > 0) {
             return QStringLiteral("%1 holds no readable correction: none of its %2 lines is "
                                   "one. The file may be damaged; new corrections are added "
                                   "to it all the same.")
                 .arg(path)
-                .arg(m_reader.damagedLines());
+                .arg(m_loader.damagedLines());
         }
         return QStringLiteral("No correction has been recorded yet in %1.").arg(path);
     }
-    if (m_reader.damagedLines() > 0) {
+    if (m_loader.damagedLines() > 0) {
         return QStringLiteral("Left out: %1 of the lines in %2 are not corrections.")
-            .arg(m_reader.damagedLines())
+            .arg(m_loader.damagedLines())
             .arg(path);
     }
     return QString();
@@ -224,7 +232,7 @@ QString HistoryWindow::fileNote() const
 void HistoryWindow::draw()
 {
     const QDateTime now = m_clock.now();
-    const OffsetHistory::View view = OffsetHistory::view(m_reader.records(), now, span());
+    const OffsetHistory::View view = OffsetHistory::view(m_loader.records(), now, span());
     m_measured->replace(view.measured);
     m_beyondEdge->replace(view.beyond);
     m_sawTooth->replace(view.sawTooth);

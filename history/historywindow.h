@@ -1,7 +1,7 @@
 #pragma once
 
 #include "offsethistory.h"
-#include "trackingreader.h"
+#include "trackingloader.h"
 
 #include <QFileSystemWatcher>
 #include <QTimer>
@@ -19,7 +19,7 @@ class SystemClock;
 
 // The offset history: a chart of the offsets the corrections measured over the last ten
 // minutes, hour, day or month, the last offset and the drift rate. It follows tracking.csv as
-// lines come.
+// lines come, read on a thread of its own: the window answers while a large file loads.
 class HistoryWindow : public QWidget
 {
     Q_OBJECT
@@ -28,7 +28,7 @@ public:
     HistoryWindow(const QString &trackingFilePath, SystemClock &clock, QWidget *parent = nullptr);
     ~HistoryWindow() override;
 
-    // Reads what the file gained and draws it again.
+    // Reads what the file gained; the window draws it again once read.
     void refresh();
 
 protected:
@@ -40,7 +40,7 @@ private:
     QString fileNote() const;
     OffsetHistory::Span span() const;
 
-    TrackingReader m_reader;
+    TrackingLoader m_loader;
     SystemClock &m_clock;
     QFileSystemWatcher m_watcher;
     // Slides the span on while no line comes.

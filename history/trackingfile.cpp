@@ -1,19 +1,21 @@
 #include "trackingfile.h"
 
+#include "common/logfilenative.h"
+#include "common/nativepath.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
 
-ErrorValue unwritable(const QString &path, const QString &why)
+ErrorValue unwritable(const QString &path, int error)
 {
-    return ErrorValue { 0,
+    return ErrorValue { error,
                         QStringLiteral("The offset history %1 cannot be written (%2); the "
                                        "corrections go on without it.")
-                            .arg(QDir::toNativeSeparators(path), why) };
+                            .arg(QDir::toNativeSeparators(path),
+                                 QString::fromLocal8Bit(LogFileNative::errorText(error))) };
 }
 
 } // namespace
@@ -34,40 +36,52 @@ QString TrackingFile::defaultFilePath()
 Outcome TrackingFile::append(const TrackingRecord &record)
 {
     if (QFileInfo(m_filePath).size() > m_largestBytes) {
-        if (const Outcome failure = dropOlderHalf()) {
+        if (const Outcome failure = keepNewestLines()) {
             return failure;
         }
     }
-    QFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        return unwritable(m_filePath, file.errorString());
-    }
-    QByteArray bytes;
-    if (file.size() == 0) {
-        bytes = QByteArray(TrackingRecord::kHeader) + '\n';
-    }
-    bytes += record.toLine().toUtf8() + '\n';
-    // One write, so that a reader never sees half a line unless the disk is full.
-    if (file.write(bytes) != bytes.size()) {
-        return unwritable(m_filePath, file.errorString());
+    const std::string header = std::string(TrackingRecord::kHeader) + '\n';
+    const int error = LogFileNative::appendLine(nativeFilePath(m_filePath),
+                                                record.toLine().toStdString() + '\n', header);
+    if (error != 0) {
+        return unwritable(m_filePath, error);
     }
     return std::nullopt;
 }
 
-Outcome TrackingFile::dropOlderHalf()
+Outcome TrackingFile::keepNewestLines()
 {
-    QFile old(m_filePath);
-    if (!old.open(QIODevice::ReadOnly)) {
-        return unwritable(m_filePath, old.errorString());
+    LogFileNative::ReadableFile file;
+    if (const int error = file.open(nativeFilePath(m_filePath))) {
+        return unwritable(m_filePath, error);
     }
-    QByteArray kept = old.readAll();
-    old.close();
-    const qsizetype lineStart = kept.indexOf('\n', kept.size() / 2) + 1;
-    kept = QByteArray(TrackingRecord::kHeader) + '\n' + kept.mid(lineStart);
-    // Replaced in one step: a reader sees the old file or the new one, never a part.
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(kept) != kept.size() || !file.commit()) {
-        return unwritable(m_filePath, file.errorString());
+    // Only the end is read, however large the file grew: one byte before the kept part tells
+    // whether that part begins a line.
+    const qint64 kept = std::min<qint64>(file.size(), m_largestBytes / 2);
+    const qint64 from = file.size() - kept;
+    const qint64 readFrom = std::max<qint64>(from - 1, 0);
+    QByteArray tail(file.size() - readFrom, Qt::Uninitialized);
+    std::size_t done = 0;
+    if (const int error = file.read(readFrom, tail.data(), std::size_t(tail.size()), done)) {
+        return unwritable(m_filePath, error);
+    }
+    tail.truncate(qsizetype(done));
+    qsizetype start = 0;
+    if (from > 0) {
+        // The first byte is the one before the kept part; a line begins after a line end.
+        start = tail.indexOf('\n') + 1;
+        if (start == 0) {
+            start = tail.size();
+        }
+    }
+    const QByteArray header = QByteArray(TrackingRecord::kHeader) + '\n';
+    if (QByteArrayView(tail).sliced(start).startsWith(header)) {
+        start += header.size();
+    }
+    const QByteArray bytes = header + tail.sliced(start);
+    if (const int error = LogFileNative::replaceFile(nativeFilePath(m_filePath), bytes.constData(),
+                                                     std::size_t(bytes.size()))) {
+        return unwritable(m_filePath, error);
     }
     return std::nullopt;
 }

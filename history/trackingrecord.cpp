@@ -8,14 +8,18 @@ const QLatin1Char kComma(',');
 const QLatin1Char kQuote('"');
 
 // A device name is the last field and may hold anything; a comma or quote in it is quoted the
-// usual CSV way, so that spreadsheets read it as one field too.
+// usual CSV way, so that spreadsheets read it as one field too. A line end in it would split
+// the record: it is quoted and written as the visible sign for that line end instead.
 QString deviceField(const QString &device)
 {
-    if (!device.contains(kComma) && !device.contains(kQuote)) {
+    const bool lineEnd = device.contains(QLatin1Char('\r')) || device.contains(QLatin1Char('\n'));
+    if (!lineEnd && !device.contains(kComma) && !device.contains(kQuote)) {
         return device;
     }
     QString quoted = device;
     quoted.replace(kQuote, QStringLiteral("\"\""));
+    quoted.replace(QLatin1Char('\r'), QChar(0x240D));
+    quoted.replace(QLatin1Char('\n'), QChar(0x240A));
     return kQuote + quoted + kQuote;
 }
 
@@ -65,9 +69,14 @@ std::optional<TrackingRecord> TrackingRecord::fromLine(QStringView line)
     if (!record.stamp.isValid() || record.stamp.timeSpec() != Qt::UTC) {
         return std::nullopt;
     }
-    record.path = fields[1].toString();
-    if (record.path != QLatin1String(kImmediatePath)
-        && record.path != QLatin1String(kDelayedPath)) {
+    // One shared text for each path: a history holds many records.
+    static const QString immediate = QString::fromLatin1(kImmediatePath);
+    static const QString delayed = QString::fromLatin1(kDelayedPath);
+    if (fields[1] == immediate) {
+        record.path = immediate;
+    } else if (fields[1] == delayed) {
+        record.path = delayed;
+    } else {
         return std::nullopt;
     }
     if (!fields[2].isEmpty()) {

@@ -3,11 +3,15 @@
 #include "manualclock.h"
 
 #include <QChartView>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QScatterSeries>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -36,6 +40,27 @@ bool append(const QString &path, const QByteArray &bytes)
     QFile file(path);
     return file.open(QIODevice::Append) && file.write(bytes) == bytes.size();
 }
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("-");
+}
+
+// Makes path a named pipe ("pipe"), a link to a file beside it ("link") or a file with the
+// bytes given.
+bool makeFile(const QString &path, const QByteArray &contents)
+{
+    if (contents == "pipe") {
+        return mkfifo(QFile::encodeName(path), 0600) == 0;
+    }
+    if (contents == "link") {
+        return append(path + u".target"_s, "") && QFile::link(path + u".target"_s, path);
+    }
+    return contents.isEmpty() || append(path, contents);
+}
+
+const QByteArray kHeaderLine = QByteArray(TrackingRecord::kHeader) + '\n';
 
 QList<QPointF> pointsOf(const QWidget &window)
 {
@@ -71,8 +96,95 @@ private slots:
         QCOMPARE(parsed ? parsed->toLine() : QString(), kept ? line : QString());
     }
 
-    // The file drops its older half when full; the reader takes what was added, waits for a
-    // line's end, and starts again on a cut file.
+    // Every record whole or absent, on a line of its own, under one header; the trim keeps
+    // the newest whole lines in half the largest size; a pipe or a link is never written.
+    void writer_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<int>("sizeLimit"); // bytes the file may grow by, -1: no limit
+        QTest::addColumn<QByteArray>("after"); // "-": as before
+        const QByteArray record = line(0, "1.500");
+        QTest::newRow("new file") << QByteArray() << -1 << kHeaderLine + record;
+        QTest::newRow("unfinished last line") << kHeaderLine + "2026-12-05T11:59" << -1
+                                              << kHeaderLine + "2026-12-05T11:59\n" + record;
+        QTest::newRow("disk full") << kHeaderLine << 20 << QByteArray("-");
+        QTest::newRow("past the largest size")
+            << kHeaderLine + line(50) + line(40) + line(30) + line(20) + line(10) + "unfinished"
+            << -1 << kHeaderLine + line(20) + line(10) + "unfinished\n" + record;
+        QTest::newRow("pipe") << QByteArray("pipe") << -1 << QByteArray("-");
+        QTest::newRow("link") << QByteArray("link") << -1 << QByteArray("-");
+    }
+    void writer()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(int, sizeLimit);
+        QFETCH(QByteArray, after);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"tracking.csv"_s);
+        QVERIFY(makeFile(path, before));
+        const bool special = before == "pipe" || before == "link";
+        const QByteArray original = special ? QByteArray() : fileBytes(path);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+        const rlimit saved = limit;
+        limit.rlim_cur = rlim_t(QFileInfo(path).size() + sizeLimit);
+        QVERIFY(sizeLimit < 0 || setrlimit(RLIMIT_FSIZE, &limit) == 0);
+        QElapsedTimer timer;
+        timer.start();
+        const Outcome outcome = TrackingFile(path, 300).append(records({ line(0, "1.5") }).first());
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+        QVERIFY(timer.elapsed() < 1000);
+        QCOMPARE(outcome.has_value(), after == "-");
+        if (special) {
+            QCOMPARE(QFileInfo(path + u".target"_s).size(), 0);
+        } else {
+            QCOMPARE(fileBytes(path), after == "-" ? original : after);
+        }
+    }
+
+    // Read from the end back to the span's start, in pieces: a line across pieces, a damaged
+    // line longer than a piece, an unfinished last line, a pipe that never hangs the reading.
+    void reader_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<int>("sinceSecondsAgo"); // -1: every record
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("damaged");
+        QTest::addColumn<QString>("error");
+        QByteArray many = kHeaderLine;
+        for (int secondsAgo = 19999; secondsAgo >= 0; --secondsAgo) {
+            many += line(secondsAgo);
+        }
+        QTest::newRow("the span only") << many << 3600 << 3601 << 0 << QString();
+        QTest::newRow("every piece") << many << -1 << 20000 << 0 << QString();
+        QTest::newRow("unfinished last line")
+            << line(10) + line(5).left(20) << -1 << 1 << 0 << QString();
+        QTest::newRow("line longer than a piece")
+            << line(10) + QByteArray(600'000, 'x') + '\n' + line(5) << -1 << 2 << 1 << QString();
+        QTest::newRow("pipe") << QByteArray("pipe") << -1 << 0 << 0 << u"not a regular file"_s;
+    }
+    void reader()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(int, sinceSecondsAgo);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"tracking.csv"_s);
+        QVERIFY(makeFile(path, contents));
+        TrackingReader reader(path);
+        if (sinceSecondsAgo >= 0) {
+            reader.setSince(kNow.addSecs(-sinceSecondsAgo));
+        }
+        reader.update();
+        QTEST(int(reader.records().size()), "records");
+        QTEST(int(reader.damagedLines()), "damaged");
+        QFETCH(QString, error);
+        QVERIFY2(error.isEmpty() ? reader.error().isEmpty() : reader.error().contains(error),
+                 qPrintable(reader.error()));
+    }
+
+    // The reader takes what was added, waits for a line's end, and starts again on a file
+    // the trim replaced.
     void fileAndReader()
     {
         QTemporaryDir folder;
@@ -184,7 +296,7 @@ private slots:
         window.show();
         QFETCH(QString, note);
         const auto *shown = window.findChild<QLabel *>(u"note"_s);
-        QVERIFY2(shown->isVisible() && shown->text().contains(note), qPrintable(shown->text()));
+        QTRY_VERIFY2(shown->isVisible() && shown->text().contains(note), qPrintable(shown->text()));
         // A line appended while the window is open shows without anything else happening.
         QCOMPARE(TrackingFile(path).append(records({ line(5, "-1") }).first()), Outcome());
         QFETCH(int, points);
