@@ -3,6 +3,7 @@
 #include "app/frmterminal.h"
 #include "app/messageboxes.h"
 #include "app/notificationicon.h"
+#include "app/pluginfolders.h"
 #include "app/singleinstance.h"
 #include "app/terminationsignals.h"
 #include "common/clockselection.h"
@@ -13,7 +14,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QStandardPaths>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -28,7 +28,10 @@ int main(int argc, char *argv[])
     if (commandLine.exitCode) {
         return *commandLine.exitCode;
     }
+    const bool secureMode = ProcessGuard::isSecureMode();
+    PluginFolders::keepToSystemFolders(secureMode);
     QApplication application(argc, argv);
+    PluginFolders::checkAfterStart(secureMode);
     // The title is the name the settings are stored under, the window caption, and the
     // caption of every message box.
     QCoreApplication::setOrganizationName(QStringLiteral("VALTORA"));
@@ -58,9 +61,17 @@ int main(int argc, char *argv[])
 
     SettingsStore store;
     // A second start leaves the port to the running copy and only brings its window up.
-    SingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
-                            store.fileName());
+    const QString lockFolder = SingleInstance::userFolder();
+    if (lockFolder.isEmpty()) {
+        std::fprintf(stderr,
+                     "VALTORA: no folder of this user's own for the one-copy lock; "
+                     "starting without it.\n");
+    }
+    SingleInstance instance(lockFolder, store.fileName());
     if (!instance.claim()) {
+        std::fprintf(stderr,
+                     "VALTORA already runs for this user and settings file; its window "
+                     "was brought up.\n");
         return 0;
     }
     MessageBoxes messageBoxes;

@@ -5,6 +5,10 @@
 // even started.
 namespace ProcessGuard {
 
+// Whether the program was started with a right the user does not have (a file capability):
+// then no code or configuration of the user's choosing may reach it.
+bool isSecureMode();
+
 // Where the program was started with a right the user does not have (a file capability),
 // removes the environment variables that make Qt and the libraries beneath it load code
 // from folders of the user's choosing; the program would run that code with the right.

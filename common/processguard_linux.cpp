@@ -57,9 +57,14 @@ bool isRemoved(const std::string &name)
 
 } // namespace
 
+bool isSecureMode()
+{
+    return getauxval(AT_SECURE) != 0;
+}
+
 void removeCodeLoadingVariables()
 {
-    if (getauxval(AT_SECURE) == 0) {
+    if (!isSecureMode()) {
         return;
     }
     // Names first, then removal: unsetenv changes the table being walked.

@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 
 // Where the built programs are: the test command tells through VALTORA_BIN_DIR.
 inline QString programPath(const QString &name)
@@ -47,6 +48,7 @@ inline QProcessEnvironment programEnvironment(const QString &dir, const QString 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir + QStringLiteral("/config"));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), dir + QStringLiteral("/data"));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), dir + QStringLiteral("/cache"));
     QDir().mkpath(dir + QStringLiteral("/runtime"));
     QFile::setPermissions(dir + QStringLiteral("/runtime"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -65,8 +67,10 @@ struct ProgramCopy
     ProgramProcess valtora;
 
     // Correction every so many seconds, when not 0.
+    // adjust, when given, changes the program's environment before it starts.
     bool start(const QString &clockSetting, int correctionSeconds = 0,
-               QList<QPair<QString, QString>> settings = {})
+               QList<QPair<QString, QString>> settings = {},
+               const std::function<void(QProcessEnvironment &)> &adjust = {})
     {
         settings.append({ QStringLiteral("Ports/Com1"), link });
         if (correctionSeconds != 0) {
@@ -84,7 +88,11 @@ struct ProgramCopy
             || !QFile::copy(programPath(QStringLiteral("valtora")), path("valtora"))) {
             return false;
         }
-        valtora.setProcessEnvironment(programEnvironment(dir.path(), clockSetting));
+        QProcessEnvironment environment = programEnvironment(dir.path(), clockSetting);
+        if (adjust) {
+            adjust(environment);
+        }
+        valtora.setProcessEnvironment(environment);
         valtora.start(path("valtora"), {});
         return valtora.waitForStarted();
     }
