@@ -128,7 +128,7 @@ std::string permissionAdvice(const std::string &programPath)
 {
     return "Installed from its package, VALTORA sets the clock for the members of the group "
            "valtora: sudo adduser $USER valtora, then log in again. A program built by hand "
-           "needs that right given to it alone: sudo setcap cap_sys_time+ep "
+           "needs that right given to it alone: sudo setcap cap_sys_time+p "
         + programPath;
 }
 

@@ -32,8 +32,10 @@ TrackingReader::TrackingReader(const QString &filePath)
 {
 }
 
-void TrackingReader::setSince(const QDateTime &since)
+void TrackingReader::setSince(const QDateTime &givenSince)
 {
+    // In UTC like the stamps: comparing a local time looks up the time zone every time.
+    const QDateTime since = givenSince.isValid() ? givenSince.toUTC() : QDateTime();
     if (since.isValid() && m_since.isValid() && since >= m_since) {
         m_since = since;
         keepInBounds();

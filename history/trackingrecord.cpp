@@ -39,6 +39,30 @@ std::optional<QString> deviceOf(QStringView field)
     return inner;
 }
 
+// The stamp as written, "2026-12-05T10:00:05.123Z", read without the general date parser,
+// which takes most of the time of reading a large file; anything else goes to that parser.
+QDateTime stampOf(QStringView field)
+{
+    const auto number = [field](qsizetype from, qsizetype length) {
+        int value = 0;
+        for (qsizetype index = from; index < from + length; ++index) {
+            const char16_t digit = field[index].unicode();
+            if (digit < u'0' || digit > u'9') {
+                return -1;
+            }
+            value = value * 10 + (digit - u'0');
+        }
+        return value;
+    };
+    if (field.size() == 24 && field[4] == u'-' && field[7] == u'-' && field[10] == u'T'
+        && field[13] == u':' && field[16] == u':' && field[19] == u'.' && field[23] == u'Z') {
+        const QDate date(number(0, 4), number(5, 2), number(8, 2));
+        const QTime time(number(11, 2), number(14, 2), number(17, 2), number(20, 3));
+        return date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
+    }
+    return QDateTime::fromString(field.toString(), Qt::ISODateWithMs);
+}
+
 } // namespace
 
 QString TrackingRecord::toLine() const
@@ -65,7 +89,7 @@ std::optional<TrackingRecord> TrackingRecord::fromLine(QStringView line)
         line = line.mid(comma + 1);
     }
     TrackingRecord record;
-    record.stamp = QDateTime::fromString(fields[0].toString(), Qt::ISODateWithMs);
+    record.stamp = stampOf(fields[0]);
     if (!record.stamp.isValid() || record.stamp.timeSpec() != Qt::UTC) {
         return std::nullopt;
     }

@@ -172,7 +172,7 @@ private slots:
         QVERIFY(host.clock.setTime(QTime(9, 0))
                     ->text.endsWith(
                         "A program built by hand needs that right given to it alone: sudo setcap "
-                        "cap_sys_time+ep "
+                        "cap_sys_time+p "
                         + QCoreApplication::applicationFilePath()));
         QVERIFY(host.clock.setTime(QTime(25, 0)).has_value());
         QCOMPARE(host.requests.size(), 2);

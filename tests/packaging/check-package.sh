@@ -30,7 +30,7 @@ scripts=$(mktemp -d -p "$out")
 dpkg-deb -e "$package" "$scripts"
 grep -q 'dpkg-statoverride --update --add root valtora 0750 "$program"' "$scripts/postinst" \
     || fail "postinst does not restrict the program to the group"
-grep -q 'setcap cap_sys_time+ep' "$scripts/postinst" || fail "postinst gives no clock right"
+grep -q 'setcap cap_sys_time+p ' "$scripts/postinst" || fail "postinst gives no permitted clock right"
 grep -q 'groupdel valtora' "$scripts/postrm" || fail "postrm leaves the group behind"
 sh -n "$scripts/postinst" && sh -n "$scripts/postrm" || fail "a maintainer script does not parse"
 # A change to the login start entry survives an upgrade.
