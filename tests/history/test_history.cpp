@@ -108,9 +108,9 @@ private slots:
         QTest::newRow("unfinished last line") << kHeaderLine + "2026-12-05T11:59" << -1
                                               << kHeaderLine + "2026-12-05T11:59\n" + record;
         QTest::newRow("disk full") << kHeaderLine << 20 << QByteArray("-");
-        QTest::newRow("past the largest size")
-            << kHeaderLine + line(50) + line(40) + line(30) + line(20) + line(10) + "unfinished"
-            << -1 << kHeaderLine + line(20) + line(10) + "unfinished\n" + record;
+        QTest::newRow("past the largest size") << kHeaderLine + line(80) + line(70) + line(60)
+                + line(50) + line(40) + line(30) + line(20) + line(10)
+                + "unfinished" << -1 << kHeaderLine + line(20) + line(10) + "unfinished\n" + record;
         QTest::newRow("pipe") << QByteArray("pipe") << -1 << QByteArray("-");
         QTest::newRow("link") << QByteArray("link") << -1 << QByteArray("-");
     }
