@@ -5,7 +5,7 @@
 #include "app/notificationicon.h"
 #include "app/pluginfolders.h"
 #include "app/singleinstance.h"
-#include "app/terminationsignals.h"
+#include "common/terminationsignals.h"
 #include "common/clockselection.h"
 #include "common/processguard.h"
 #include "common/settingsstore.h"
