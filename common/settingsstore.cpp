@@ -75,7 +75,11 @@ void SettingsStore::open()
 
 QString SettingsStore::value(const QString &section, const QString &key) const
 {
-    const QVariant stored = m_settings->value(section + QLatin1Char('/') + key);
+    const QString fullKey = section + QLatin1Char('/') + key;
+    if (const auto given = m_overrides.constFind(fullKey); given != m_overrides.cend()) {
+        return *given;
+    }
+    const QVariant stored = m_settings->value(fullKey);
     // A hand-edited INI line such as "portSettings=9600,n,8,1" reads back as a list of
     // texts; the program always meant the whole line.
     if (stored.typeId() == QMetaType::QStringList) {
@@ -109,4 +113,9 @@ Outcome SettingsStore::setValue(const QString &section, const QString &key, cons
 QString SettingsStore::fileName() const
 {
     return m_settings->fileName();
+}
+
+void SettingsStore::setOverride(const QString &section, const QString &key, const QString &text)
+{
+    m_overrides.insert(section + QLatin1Char('/') + key, text);
 }

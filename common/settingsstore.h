@@ -32,6 +32,10 @@ public:
 
     QString fileName() const;
 
+    // A value given for this run alone (on a command line, say): it reads back before the
+    // file's own and is never written.
+    void setOverride(const QString &section, const QString &key, const QString &text);
+
 private:
     void open();
 
@@ -39,4 +43,5 @@ private:
     std::unique_ptr<QSettings> m_settings;
     // Values set in this run that are not in the file yet, by their full key.
     QHash<QString, QString> m_unsaved;
+    QHash<QString, QString> m_overrides;
 };

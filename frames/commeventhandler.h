@@ -6,7 +6,9 @@
 // The receive event of the serial port, written once for any port that offers the calls of
 // the port service (the real one, or a stand-in for events a pseudo-terminal cannot make).
 // It skips a failing step and goes on with the next one, and never reports anything itself.
-template<typename Port> void handleCommEvent(Port &port, ReceptionLogic &logic)
+// The bytes go to the reception logic, or to whatever hands them on to it from another thread.
+template<typename Port, typename Logic = ReceptionLogic>
+void handleCommEvent(Port &port, Logic &logic)
 {
     const int event = port.commEvent();
     switch (event) {

@@ -29,23 +29,38 @@ void RefclockFeed::frameEnded()
     if (m_socketPath.isEmpty()) {
         return;
     }
-    const qint64 transmissionNs
-        = CorrectionRules::frameTransmissionNs(m_lineSettings ? m_lineSettings() : QString());
     // Both clocks read together, as close to the frame's arrival as the event allows.
     const qint64 monotonicNow = m_monotonicNow();
-    const qint64 systemNow = m_systemNow();
-    const auto sample
-        = RefclockSample::of(m_received, monotonicNow, systemNow, transmissionNs, m_latencyMs);
-    if (!sample) {
-        return;
+    frameEndedAt(monotonicNow, m_systemNow());
+}
+
+RefclockFeed::Report RefclockFeed::frameEndedAt(qint64 monotonicNs, qint64 systemNs)
+{
+    Report report;
+    const qint64 transmissionNs
+        = CorrectionRules::frameTransmissionNs(m_lineSettings ? m_lineSettings() : QString());
+    report.sample
+        = RefclockSample::of(m_received, monotonicNs, systemNs, transmissionNs, m_latencyMs);
+    if (!report.sample) {
+        return report;
     }
-    const int error = RefclockSocket::send(QFile::encodeName(m_socketPath).toStdString(), *sample);
+    if (m_socketPath.isEmpty()) {
+        report.delivery = Delivery::NoSocket;
+        return report;
+    }
+    const int error
+        = RefclockSocket::send(QFile::encodeName(m_socketPath).toStdString(), *report.sample);
     if (error == 0) {
         ++m_samplesSent;
-    } else if (!RefclockSocket::isNobodyListening(error)) {
+        report.delivery = Delivery::Sent;
+    } else if (RefclockSocket::isNobodyListening(error)) {
+        report.delivery = Delivery::NobodyListening;
+    } else {
+        report.delivery = Delivery::Refused;
         emit sendFailed(QStringLiteral("The receiver's time cannot be handed to chrony through "
                                        "%1: %2.")
                             .arg(m_socketPath,
                                  QString::fromLocal8Bit(RefclockSocket::errorText(error).c_str())));
     }
+    return report;
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "common/monotonicclock.h"
+#include "refclocksocket.h"
 
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 
 struct ReceivedTimeState;
 
@@ -25,8 +27,26 @@ public:
     QString socketPath() const { return m_socketPath; }
     void setLatencyMs(int latencyMs) { m_latencyMs = latencyMs; }
 
+    // What became of a frame's sample.
+    enum class Delivery {
+        NoSample, // not three consecutive seconds yet, or the frame's arrival is not known
+        NoSocket, // no socket was given
+        Sent,
+        NobodyListening, // chrony is not running; the next frame tries again
+        Refused, // any other failure, announced through sendFailed
+    };
+    struct Report
+    {
+        std::optional<RefclockSocket::Sample> sample;
+        Delivery delivery = Delivery::NoSample;
+    };
+
     // A frame has ended; the received-time state shows it.
     void frameEnded();
+    // The same for a frame whose bytes were read at these moments, on the monotonic clock and
+    // the system's, read together (by a reader on a thread of its own): the sample is built
+    // from that stamp, however late the event loop comes to it.
+    Report frameEndedAt(qint64 monotonicNs, qint64 systemNs);
 
     qint64 samplesSent() const { return m_samplesSent; }
 
