@@ -11,6 +11,7 @@ packages=(
     fonts-wqy-microhei fonts-wine
     g++-mingw-w64-x86-64 wine wine64
     util-linux libcap2-bin libcap-dev desktop-file-utils dpkg-dev
+    libsystemd-dev
 )
 # Only the tests need a time daemon (always started with -x, never controlling the clock), a
 # message bus of their own and lintian for the package; the run command does not bring them
