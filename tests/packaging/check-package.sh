@@ -38,4 +38,16 @@ grep -qx /etc/xdg/autostart/valtora.desktop "$scripts/conffiles" || fail "autost
 # Debian's own checks, without errors or warnings (the overrides give the reason for each
 # finding that is meant so).
 findings=$(lintian --fail-on error,warning "$package" 2>&1) || fail "lintian: $findings"
+# The reference-clock service comes with its unit, user, man page and chrony examples, and
+# the package never enables it.
+for file in ./usr/bin/valtora-refclock ./usr/lib/systemd/system/valtora-refclock@.service \
+            ./usr/lib/sysusers.d/valtora-refclock.conf ./usr/share/man/man8/valtora-refclock.8.gz \
+            ./usr/share/doc/valtora/examples/chrony-valtora.conf \
+            ./usr/share/doc/valtora/examples/chrony-service-valtora-refclock.conf; do
+    grep -q " $file\$" <<<"$contents" || fail "$file not in the package"
+done
+grep -q '\blibsystemd0\b' <<<"$depends" || fail "Depends lacks libsystemd0: $depends"
+grep -q 'systemd-sysusers valtora-refclock.conf' "$scripts/postinst" \
+    || fail "postinst makes no user for the service"
+! grep -q 'systemctl enable' "$scripts/postinst" || fail "postinst enables the service"
 echo "check-package: $(basename "$package") holds the programs, Depends: $depends"
