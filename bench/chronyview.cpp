@@ -4,12 +4,12 @@
 
 namespace {
 
-// The line of chronyc's answer that names the VALT source, split into its fields.
-QList<QByteArray> valtFields(const QByteArray &answer)
+// The line of chronyc's answer that names the source, split into its fields.
+QList<QByteArray> sourceFields(const QByteArray &answer, const QByteArray &refid)
 {
     for (const QByteArray &line : answer.split('\n')) {
         const QList<QByteArray> fields = line.split(',');
-        if (fields.size() > 2 && fields.contains("VALT")) {
+        if (fields.size() > 2 && fields.contains(refid)) {
             return fields;
         }
     }
@@ -18,29 +18,33 @@ QList<QByteArray> valtFields(const QByteArray &answer)
 
 } // namespace
 
-QString ChronyView::start()
+QString ChronyView::start(const QString &extraConfig)
 {
     // Every sample chrony takes goes to refclocks.log in its folder.
-    return m_daemon.start(QStringLiteral("logdir %1\nlog refclocks\n").arg(m_daemon.folder()),
+    return m_daemon.start(QStringLiteral("logdir %1\nlog refclocks\n").arg(m_daemon.folder())
+                              + extraConfig,
                           QProcess::ForwardedErrorChannel);
 }
 
-ChronyView::Figures ChronyView::finish()
+ChronyView::Figures ChronyView::finish(const QByteArray &refid)
 {
     Figures figures;
     // "VALT,6,3,22,-0.165,72.317,-4.95e-07,1.55e-04": the standard deviation last.
-    const QList<QByteArray> statistics = valtFields(m_daemon.chronyc(QStringLiteral("sourcestats")));
+    const QList<QByteArray> statistics
+        = sourceFields(m_daemon.chronyc(QStringLiteral("sourcestats")), refid);
     if (statistics.size() >= 8) {
         figures.estimatedDeviationMs = statistics.at(7).toDouble() * 1000.0;
     }
     // With -x chronyd only imagines correcting the clock, so the source's own offset shrinks
     // to zero; how far it finds the real clock off is the system time of its tracking report:
     // "56414C54,VALT,1,1796592335.18,0.000050,...", positive while the clock is behind.
-    const QList<QByteArray> tracking = valtFields(m_daemon.chronyc(QStringLiteral("tracking")));
+    const QList<QByteArray> tracking
+        = sourceFields(m_daemon.chronyc(QStringLiteral("tracking")), refid);
     if (tracking.size() > 4) {
         figures.estimatedOffsetMs = tracking.at(4).toDouble() * 1000.0;
     }
-    const QList<QByteArray> source = valtFields(m_daemon.chronyc(QStringLiteral("sources")));
+    const QList<QByteArray> source
+        = sourceFields(m_daemon.chronyc(QStringLiteral("sources")), refid);
     if (source.size() > 1) {
         figures.state = QString::fromLatin1(source.at(1));
     }
@@ -50,7 +54,7 @@ ChronyView::Figures ChronyView::finish()
     if (log.open(QIODevice::ReadOnly)) {
         for (const QByteArray &line : log.readAll().split('\n')) {
             const QList<QByteArray> fields = line.simplified().split(' ');
-            if (fields.size() >= 9 && fields.at(2) == "VALT") {
+            if (fields.size() >= 9 && fields.at(2) == refid) {
                 figures.sampleOffsetsMs.append(fields.at(6).toDouble() * 1000.0);
             }
         }

@@ -10,9 +10,11 @@
 class ChronyView
 {
 public:
-    // Empty on success, else why chronyd could not be started.
-    QString start();
+    // Empty on success, else why chronyd could not be started. The extra lines go to the end
+    // of its configuration (a second reference clock, say).
+    QString start(const QString &extraConfig = {});
     QString sampleSocket() const { return m_daemon.sampleSocket(); }
+    QString folder() const { return m_daemon.folder(); }
 
     struct Figures
     {
@@ -25,7 +27,9 @@ public:
         double estimatedDeviationMs = 0;
         QString state; // "*" selected, "+" combined, ...
     };
-    Figures finish();
+    // What chrony made of the source with this reference id; the estimated offset only for the
+    // one it selected.
+    Figures finish(const QByteArray &refid = "VALT");
 
 private:
     ChronyDaemon m_daemon;
