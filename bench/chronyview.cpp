@@ -54,7 +54,8 @@ ChronyView::Figures ChronyView::finish(const QByteArray &refid)
     if (log.open(QIODevice::ReadOnly)) {
         for (const QByteArray &line : log.readAll().split('\n')) {
             const QList<QByteArray> fields = line.simplified().split(' ');
-            if (fields.size() >= 9 && fields.at(2) == refid) {
+            // Lines with "-" for the sample number are the filter's own results, not samples.
+            if (fields.size() >= 9 && fields.at(2) == refid && fields.at(3) != "-") {
                 figures.sampleOffsetsMs.append(fields.at(6).toDouble() * 1000.0);
             }
         }
