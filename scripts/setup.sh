@@ -14,10 +14,10 @@ packages=(
     libsystemd-dev
 )
 # Only the tests need a time daemon (always started with -x, never controlling the clock), a
-# message bus of their own and lintian for the package; the run command does not bring them
-# onto a user's machine.
+# message bus of their own, lintian for the package, and clang with libFuzzer for the fuzz
+# targets; the run command does not bring them onto a user's machine.
 if [ "${VALTORA_SETUP_TESTS:-}" = 1 ]; then
-    packages+=(chrony dbus-daemon lintian)
+    packages+=(chrony dbus-daemon lintian clang libclang-rt-dev)
 fi
 
 missing=()
