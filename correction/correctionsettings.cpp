@@ -4,7 +4,7 @@
 #include "common/numbertext.h"
 #include "common/settingsstore.h"
 
-#include <QLocale>
+#include <QRegularExpression>
 
 namespace {
 
@@ -163,16 +163,14 @@ std::optional<qint16> CorrectionSettings::storedNumber(const QString &text)
 
 std::optional<qint16> CorrectionSettings::typedNumber(const QString &text)
 {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty()) {
+    // Only a plain decimal number, the form in which the stored text is read at the next
+    // start: "1e3" or "1,000" would be 1000 now and 1 after a restart.
+    static const QRegularExpression pattern(
+        QStringLiteral("^[ \\t]*[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)\\s*$"));
+    if (!pattern.match(text).hasMatch()) {
         return std::nullopt;
     }
-    bool ok = false;
-    const double value = QLocale::c().toDouble(trimmed, &ok);
-    if (!ok) {
-        return std::nullopt;
-    }
-    return toInt16(value);
+    return toInt16(leadingNumber(text));
 }
 
 QString CorrectionSettings::read(const char *key) const

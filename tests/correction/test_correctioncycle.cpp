@@ -130,7 +130,7 @@ private slots:
         row("advanced", "00:00:00 0 -1", "23:59:59.999");
         // A typed number must be whole, rounded half to even.
         row("typed", "  6.5 ", "6");
-        for (const char *bad : { "32767.5", "", "30abc", "inf", "nan", "1e300" }) {
+        for (const char *bad : { "32767.5", "", "30abc", "inf", "nan", "1e300", "1e3", "1,000" }) {
             row("typed", bad, "-");
         }
         row("timetosecond", "  07:05:09 ", "25509"); // by fixed positions, once trimmed
