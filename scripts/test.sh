@@ -25,6 +25,14 @@ fi
 # The tests also need a time daemon and a message bus of their own (set-up installs them).
 VALTORA_SETUP_TESTS=1 bash "$root/scripts/build.sh" "$build_dir" "${options[@]}"
 
+# Where clang can link a libFuzzer target, the fuzz targets are built too (in build-fuzz/)
+# and each runs once over its seed corpus; .ci/run fuzzes them for a minute each.
+if [ "${1:-}" != "--sanitize" ] && command -v clang++ >/dev/null 2>&1 \
+    && echo 'extern "C" int LLVMFuzzerTestOneInput(const char *, long) { return 0; }' \
+        | clang++ -fsanitize=fuzzer -x c++ - -o /dev/null 2>/dev/null; then
+    bash "$root/scripts/fuzz.sh" --check
+fi
+
 export QT_QPA_PLATFORM=offscreen
 # Drop CAP_SYS_TIME from every set, so that not even root's tests can set the clock.
 no_clock_right=(setpriv --inh-caps=-sys_time --bounding-set=-sys_time)

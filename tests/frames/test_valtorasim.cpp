@@ -137,8 +137,10 @@ private slots:
         reception.logic.receiveBytes(run.bytes, 1);
         QCOMPARE(texts(reception.displays), expected);
         QCOMPARE(run.bytes.size(), 12 * expected.size());
-        const qint64 secondFrame = run.arrivalMs[12] - run.arrivalMs[0];
-        QVERIFY2(qAbs(secondFrame - intervalMs) < 300, QByteArray::number(secondFrame));
+        // Averaged over the run, so one read held up by a busy machine counts for less.
+        const qint64 meanGap = (run.arrivalMs[run.bytes.size() - 12] - run.arrivalMs[0])
+            / (expected.size() - 1);
+        QVERIFY2(qAbs(meanGap - intervalMs) < 300, QByteArray::number(meanGap));
         // A frame takes 12.5 ms on the line; a busy reader may get one at once: the widest counts.
         qint64 widest = 0;
         for (int frame = 0; frame < expected.size(); ++frame) {

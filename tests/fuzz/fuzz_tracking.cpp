@@ -5,6 +5,7 @@
 #include "fuzzcheck.h"
 #include "history/trackingreader.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdint>
@@ -33,7 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < 1) {
         return 0;
     }
-    static QTemporaryDir folder;
+    // In memory where there is such a folder: the file is written for every input.
+    static QTemporaryDir folder(
+        (QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath())
+        + QStringLiteral("/valtora-fuzz-XXXXXX"));
     const QString path = folder.filePath(QStringLiteral("tracking.csv"));
     const QByteArray file(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
     const qsizetype cut = file.isEmpty() ? 0 : data[0] % (file.size() + 1);

@@ -208,20 +208,20 @@ private slots:
         r->openPty();
         QSignalSpy events(&r->port, &MSComm1::onComm);
         QVERIFY(r->pty.write("abcd"));
-        QTRY_COMPARE_WITH_TIMEOUT(r->port.inBufferCount(), qint16(4), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(r->port.inBufferCount(), qint16(4), 10000);
         QCOMPARE(r->port.setInBufferCount(0), Outcome());
         QVERIFY(r->pty.write("xyz"));
-        QTRY_COMPARE_WITH_TIMEOUT(r->port.inBufferCount(), qint16(3), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(r->port.inBufferCount(), qint16(3), 10000);
         QCOMPARE(events.count(), 0);
         QCOMPARE(r->port.setRThreshold(3), Outcome());
-        QTRY_COMPARE_WITH_TIMEOUT(events.count(), 1, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(events.count(), 1, 10000);
         QCOMPARE(r->port.input(), QByteArray("xyz"));
         // A vanished device closes the port quietly; its dead descriptor left registered
         // would keep the processor busy.
         QCOMPARE(r->port.setRThreshold(1), Outcome());
         const std::clock_t before = std::clock();
         r->pty.closeMaster();
-        QTRY_VERIFY_WITH_TIMEOUT(!r->port.portOpen(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!r->port.portOpen(), 10000);
         QTest::qWait(500);
         QCOMPARE_LT(double(std::clock() - before) / CLOCKS_PER_SEC, 0.1);
         QCOMPARE(events.count(), 1);
@@ -306,7 +306,7 @@ private slots:
         QCOMPARE(OPENCOMM2(r->port), Outcome());
         QSignalSpy events(&r->port, &MSComm1::onComm);
         QVERIFY(r->pty.write("\xAA"));
-        QTRY_COMPARE_WITH_TIMEOUT(events.count(), 1, 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(events.count(), 1, 10000);
     }
 
     // A typed value kept; the port's state shown by position.
