@@ -363,6 +363,35 @@ private slots:
     void layout()
     {
         startWindow();
+        // The timers (interval, + when running) and the fixed lists as start-up leaves them.
+        QStringList timers;
+        for (int number = 1; number <= 6; ++number) {
+            const IntervalTimer &timer = m_window->timer(number);
+            timers << QString::number(timer.interval()) + (timer.isEnabled() ? "+" : "");
+        }
+        QCOMPARE(timers.join(u' '), QStringLiteral("1000+ 2000 1000 0 2000+ 1000"));
+        QStringList ports;
+        for (int port = 1; port <= 16; ++port) {
+            ports << QStringLiteral("Com%1").arg(port);
+        }
+        for (const auto &[name, entries] : std::initializer_list<std::pair<const char *, QString>> {
+                 { "cboPort", ports.join(u' ') },
+                 { "Combo1", "5 10 30 60 180 600 1800 3600" },
+                 { "Combo2", "50 100 200 300 400 500 600 700 800 850 900 950" },
+                 { "Combo6", "1 2 3 4 5 6 7 8 9 10 15 20 30 40 50 60" },
+                 { "cboSpeed",
+                   "110 300 600 1200 2400 4800 9600 14400 19200 28800 38400 56000 "
+                   "57600 76800 115200 128000 256000" },
+                 { "cboDataBits", "4 5 6 7 8" },
+                 { "cboParity", "Even Odd None Mark Space" },
+                 { "cboStopBits", "1 1.5 2" } }) {
+            auto *combo = m_window->control<QComboBox>(QLatin1String(name));
+            QStringList texts;
+            for (int index = 0; index < combo->count(); ++index) {
+                texts << combo->itemText(index);
+            }
+            QCOMPARE(texts.join(u' '), entries);
+        }
         QWidget *client = m_window->centralWidget();
         for (const ControlRow &row : MainWindowLayout::controls()) {
             const QList<QWidget *> found = client->findChildren<QWidget *>(row.name);

@@ -134,6 +134,14 @@ private slots:
             row("typed", bad, "-");
         }
         row("timetosecond", "  07:05:09 ", "25509"); // by fixed positions, once trimmed
+        // Fractions: fields read as leading numbers, the sum rounded half to even; the seconds
+        // rounded only after the minutes were taken whole.
+        row("timetosecond", "00:00:.5", "0");
+        row("timetosecond", "00:.5:.7", "31");
+        row("secondtotime", "59.5", "00:00:60");
+        row("secondtotime", "3599.5", "00:59:60");
+        row("secondtotime", "2.5", "00:00:02");
+        row("secondtotime", "1.5", "00:00:02");
         row("secondtotime", "1", "00:00:01");
         row("secondtotime", "2147486400", "Overflow");
     }

@@ -36,42 +36,12 @@ private slots:
         m_panel.reset(); // before the controls and the store it works on
         m_store = std::make_unique<SettingsStore>(
             m_folder.filePath(QStringLiteral("case%1.ini").arg(++m_case)));
-        m_page = std::make_unique<QWidget>();
-        const QHash<QString, QWidget *> built
-            = LayoutBuilder::build(m_page.get(), MainWindowLayout::controls());
-        const auto find = [&built]<typename T>(T *&control, const QString &name) {
-            control = qobject_cast<T *>(built.value(name));
-            QVERIFY2(control, qPrintable(name));
-        };
-        OptionsControls &c = m_controls;
-        int number = 0;
-        for (QCheckBox **box : { &c.Check1, &c.Check2, &c.Check3, &c.Check4 }) {
-            find(*box, QStringLiteral("Check%1").arg(++number));
-        }
-        find(c.Frame3, QStringLiteral("Frame3"));
-        for (int index = 0; index < 8; ++index) {
-            find(c.Label6[index], QStringLiteral("Label6(%1)").arg(index));
-        }
-        find(c.Combo1, QStringLiteral("Combo1"));
-        find(c.Combo2, QStringLiteral("Combo2"));
-        find(c.Combo3, QStringLiteral("Combo3"));
-        find(c.Combo5, QStringLiteral("Combo5"));
-        find(c.Combo6, QStringLiteral("Combo6"));
-        find(c.Command5, QStringLiteral("Command5"));
-        for (const char *tabs : { "SSTab3", "SSTab1" }) {
-            static_cast<TabControl *>(built.value(QLatin1String(tabs)))->setCurrentIndex(1);
-        }
-        m_page->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
-        m_options = CorrectionOptions {};
-        m_timer3 = std::make_unique<IntervalTimer>();
-        m_timer4 = std::make_unique<IntervalTimer>();
-        m_panel = std::make_unique<OptionsPanel>(c, m_options, *m_store, *m_timer3, *m_timer4);
-        m_panel->connectControls();
+        buildPage();
     }
 
-    // Steps: store, load, click, type <combo> <text>, stored (the file). Outcome: loading |
-    // groups() | Combo1/2/3/5/6 | Timer3, Timer4 | correction, delay, window, zone options.
+    // Steps: store, load, click, type <combo> <text>, stored (the file), restart (new controls
+    // and options from the file). Outcome: loading | groups() | Combo1/2/3/5/6 | Timer3,
+    // Timer4 | correction, delay, window, zone options.
     void panel_data()
     {
         QTest::addColumn<QString>("steps");
@@ -118,6 +88,19 @@ private slots:
                 .constData(),
             "ok | 1111 | often/-100/UTC+9/ UTC+8 /1 | 1000 off, 300 ticking | "
             "1 20, 1 300, 1 1, 0 [UTC+9] [ UTC+8 ]");
+        // After OK and a restart each option comes back from its own control, the flags
+        // one way and then the other.
+        const char *typed = "load|click Check1|click Check2|click Check3|click Check4|"
+                            "type Combo1 30|type Combo2 850|type Combo3 UTC+9|type Combo5 UTC+1|"
+                            "type Combo6 15|";
+        row("restart: delay and zone on",
+            (QByteArray(typed) + "click Check1|click Check4|click Command5|restart").constData(),
+            "ok | 0110 | 30/850/UTC+9/UTC+1/15 | 1000 off, 850 ticking | "
+            "0 30, 1 850, 0 15, 1 [UTC+9] [UTC+1]");
+        row("restart: correction and window on",
+            (QByteArray(typed) + "click Check2|click Check3|click Command5|restart").constData(),
+            "ok | 1001 | 30/850/UTC+9/UTC+1/15 | 1000 ticking, 850 off | "
+            "1 30, 0 850, 1 15, 0 [UTC+9] [UTC+1]");
     }
     void panel()
     {
@@ -141,6 +124,11 @@ private slots:
                     = m_page->findChild<QComboBox *>(argument.section(u' ', 0, 0))->lineEdit();
                 edit->selectAll();
                 QTest::keyClicks(edit, argument.section(u' ', 1));
+            } else if (command == u"restart") {
+                m_panel.reset();
+                m_store = std::make_unique<SettingsStore>(m_store->fileName());
+                buildPage();
+                loaded = m_panel->LoadCorrectionSettings() ? "refused" : "ok";
             } else if (command == u"stored") {
                 QStringList stored;
                 for (const char *key :
@@ -169,6 +157,43 @@ private slots:
     }
 
 private:
+    // The "SYSTEM" page's controls, fresh, in front, on the current store.
+    void buildPage()
+    {
+        m_panel.reset();
+        m_page = std::make_unique<QWidget>();
+        const QHash<QString, QWidget *> built
+            = LayoutBuilder::build(m_page.get(), MainWindowLayout::controls());
+        const auto find = [&built]<typename T>(T *&control, const QString &name) {
+            control = qobject_cast<T *>(built.value(name));
+            QVERIFY2(control, qPrintable(name));
+        };
+        OptionsControls &c = m_controls;
+        int number = 0;
+        for (QCheckBox **box : { &c.Check1, &c.Check2, &c.Check3, &c.Check4 }) {
+            find(*box, QStringLiteral("Check%1").arg(++number));
+        }
+        find(c.Frame3, QStringLiteral("Frame3"));
+        for (int index = 0; index < 8; ++index) {
+            find(c.Label6[index], QStringLiteral("Label6(%1)").arg(index));
+        }
+        find(c.Combo1, QStringLiteral("Combo1"));
+        find(c.Combo2, QStringLiteral("Combo2"));
+        find(c.Combo3, QStringLiteral("Combo3"));
+        find(c.Combo5, QStringLiteral("Combo5"));
+        find(c.Combo6, QStringLiteral("Combo6"));
+        find(c.Command5, QStringLiteral("Command5"));
+        for (const char *tabs : { "SSTab3", "SSTab1" }) {
+            static_cast<TabControl *>(built.value(QLatin1String(tabs)))->setCurrentIndex(1);
+        }
+        m_page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_page.get()));
+        m_options = CorrectionOptions {};
+        m_timer3 = std::make_unique<IntervalTimer>();
+        m_timer4 = std::make_unique<IntervalTimer>();
+        m_panel = std::make_unique<OptionsPanel>(c, m_options, *m_store, *m_timer3, *m_timer4);
+        m_panel->connectControls();
+    }
     // For each check box "1" or "0", or "?" when a control it enables is not enabled as it.
     QString groups() const
     {

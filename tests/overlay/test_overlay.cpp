@@ -105,6 +105,9 @@ private slots:
         OverlayController controller(clock);
         controller.show();
         Form1 *overlay = controller.overlay();
+        // Shown for 10 s; the marquee steps every 50 ms.
+        QCOMPARE(controller.hideTimer()->interval(), 10000);
+        QCOMPARE(overlay->Timer1->interval(), 50);
         controller.hideTimer_Timer();
         QVERIFY(!overlay->isVisible());
         QVERIFY(!controller.hideTimer()->isTicking() && !overlay->Timer1->isTicking());
