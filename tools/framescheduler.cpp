@@ -2,6 +2,7 @@
 
 #include "frames/receiverframe.h"
 
+#include <limits>
 #include <set>
 
 namespace {
@@ -47,9 +48,13 @@ FrameScheduler::TimedWrite FrameScheduler::next()
         // Noise arrives at random, on average noiseRate bytes a second, never closer than one
         // byte time, and only while the next frame has not started.
         const double meanGapNs = double(kNanosecondsPerSecond) / m_options.noiseRate;
-        const qint64 gapNs
-            = qint64(std::exponential_distribution<double>(1.0)(m_random) * meanGapNs);
-        const qint64 dueNs = m_lastDueNs + qMax(m_byteTimeNs, gapNs);
+        const double gapNs = std::exponential_distribution<double>(1.0)(m_random) * meanGapNs;
+        // Worked out in floating point: at a rate of a byte in centuries the gap does not fit
+        // a 64-bit count (or is no number at all), and then no byte comes before the frame.
+        const qint64 untilFrameNs = frameStartNs(m_frame + 1) - m_lastDueNs;
+        const qint64 dueNs = gapNs <= double(untilFrameNs)
+            ? m_lastDueNs + qMax(m_byteTimeNs, qint64(gapNs))
+            : std::numeric_limits<qint64>::max();
         if (dueNs <= frameStartNs(m_frame + 1)) {
             m_lastDueNs = dueNs;
             const char byte = char(std::uniform_int_distribution<int>(0, 255)(m_random));
