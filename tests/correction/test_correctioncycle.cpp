@@ -107,6 +107,10 @@ private slots:
         row("outside window", "12:00:00 12:00:00 -31328", "-");
         row("outside window", "12:00:00 12:00:00 -31327", "1");
         row("outside window", "25:00:00 12:00:00 5", "-");
+        row("outside window", "00:05:59 12:00:00 5", "0"); // the received side's edges
+        row("outside window", "00:06:00 12:00:00 5", "1");
+        row("outside window", "23:54:59 12:00:00 5", "1");
+        row("outside window", "23:55:00 12:00:00 5", "0");
         row("time", "12:13:1", "12:13:01"); // the test frame's one digit
         for (const char *bad :
              { "24:00:00", "10:60:00", "10:00:60", "1a:00:00", "10:00", "010:00:00", "+1:00:00" }) {
@@ -199,6 +203,16 @@ private slots:
         row("midnight window: received 00:05:59", "mask=5 frames=00:05:59 t3", "- | - | - | 0 | 0");
         row("midnight window: computer 23:55", "mask=5 clock=23:55:00 frames=12:00:00 t3",
             "- | - | - | 0 | 0");
+        // With the window the line tells the clock's date and time after setting.
+        row("midnight window: the clock's line",
+            "mask=5 frames=2026-12-04T12:00:00 t3 "
+            "said=2026-12-05T12:00:00",
+            "12:00:00 | - | set | 0 | 0");
+        // Stale data is refused before a hand-off, and before the delayed path's other tests.
+        row("delay on, stale: b, no hand-off", "delay=300 frames=12:00:00 stale t3",
+            "- | - | b | 0 | 0");
+        row("delayed: stale before not a second apart: e",
+            "delay=300 stamps=43200,0,0 t3 stale t4*3", "- | - | e | 0 | 0");
         // The wait and the line time are added, capped below a second; over 1.5 s is refused.
         row("1.5 s old: used, capped below a second",
             "line=9600,n,8,1 frames=12:00:00 wait=1500000000 t3", "12:00:00.999 | - | set | 0 | 0");
@@ -211,12 +225,15 @@ private slots:
         row("delayed: two ticks only count", "delay=300 frames=12:00:00 t3 t4*2",
             "- | - | - | 0 | 0 T4 on");
         row("delayed: the third sets the latched frame",
-            "delay=300 frames=12:00:00 t3 frames=12:00:04 t4*3",
+            "delay=300 frames=12:00:00 t3 frames=12:00:04 t4*3 said=2026-12-05T12:00:01",
             "12:00:01 | 2026-12-05 | set | 1 | 0");
         row("delayed: into the new year", "delay=300 frames=2026-12-31T23:59:59 t3 t4*3",
             "00:00:00 | 2027-01-01 | set | 1 | 0");
-        row("delayed with the midnight window: time only",
-            "delay=300 mask=5 frames=12:00:00 t3 t4*3", "12:00:01 | - | set | 1 | 0");
+        row("delayed with the midnight window: time only, the clock's line",
+            "delay=300 mask=5 frames=2026-12-04T12:00:00 t3 t4*3 said=2026-12-05T12:00:01",
+            "12:00:01 | - | set | 1 | 0");
+        row("delayed: the window is on the latched time",
+            "delay=300 mask=5 frames=00:05:59 t3 frames=12:00:00 t4*3", "- | - | - | 0 | 0");
         row("delayed: start-up stamps are d", "delay=300 stamps=43200,0,0 t3 t4*3",
             "- | - | d note | 0 | 0");
         row("delayed: nothing latched", "delay=300 frames=12:00:00 t4*3", "- | - | - | 0 | 0");
@@ -335,6 +352,11 @@ private:
                          value);
                 QCOMPARE(record.stamp, m_clock->now().toUTC());
                 QCOMPARE(record.stamp.timeSpec(), Qt::UTC);
+            } else if (name == u"said") { // the newest box line, T for the blank
+                QVERIFY(!linesOf(m_log->boxText()).isEmpty());
+                QCOMPARE(linesOf(m_log->boxText()).constLast(),
+                         QStringLiteral("SYSTEM TIME IS CHANGED TO :")
+                             + QString(value).replace(u'T', u' '));
             } else if (name == u"line") {
                 m_lineSettings = value;
             } else {
