@@ -210,9 +210,9 @@ private slots:
             "12:00:00 | - | set | 0 | 0");
         // Stale data is refused before a hand-off, and before the delayed path's other tests.
         row("delay on, stale: b, no hand-off", "delay=300 frames=12:00:00 stale t3",
-            "- | - | b | 0 | 0");
+            "- | - | b note | 0 | 0");
         row("delayed: stale before not a second apart: e",
-            "delay=300 stamps=43200,0,0 t3 stale t4*3", "- | - | e | 0 | 0");
+            "delay=300 stamps=43200,0,0 t3 stale t4*3", "- | - | e note | 0 | 0");
         // The wait and the line time are added, capped below a second; over 1.5 s is refused.
         row("1.5 s old: used, capped below a second",
             "line=9600,n,8,1 frames=12:00:00 wait=1500000000 t3", "12:00:00.999 | - | set | 0 | 0");
