@@ -9,7 +9,7 @@ packages=(
     qt6-charts-dev libqt6opengl6-dev
     xvfb xauth xdotool imagemagick
     fonts-wqy-microhei fonts-wine
-    g++-mingw-w64-x86-64 wine wine64
+    g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix wine wine64 nsis
     util-linux libcap2-bin libcap-dev desktop-file-utils dpkg-dev
     libsystemd-dev
 )
