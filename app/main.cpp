@@ -56,7 +56,10 @@ int main(int argc, char *argv[])
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSize(8);
     QApplication::setFont(font);
-    const QIcon icon(QStringLiteral(":/icons/valtora.svg"));
+    QIcon icon;
+    for (const int size : { 16, 32, 48, 256 }) {
+        icon.addFile(QStringLiteral(":/icons/valtora-%1.png").arg(size), QSize(size, size));
+    }
     QApplication::setWindowIcon(icon);
 
     SettingsStore store;

@@ -5,7 +5,9 @@
 #include "correction/correctionlog.h"
 #include "frames/receptionlogic.h"
 #include "history/historywindow.h"
+#ifdef VALTORA_OTHER_TIME_SERVICE
 #include "othertimeservice.h"
+#endif
 #include "refclock/refclockfeed.h"
 #include "refclock/refclocksettings.h"
 #include "serial/mscomm1.h"
@@ -19,17 +21,19 @@ TimeServices::TimeServices(const Parts &parts, QObject *parent)
     , m_tracking(parts.trackingFilePath)
     , m_feed(std::make_unique<RefclockFeed>(parts.reception.receivedTime(),
                                             [this] { return m_parts.port.settings(); }))
-    , m_otherTimeService(std::make_unique<OtherTimeService>())
 {
     connect(&parts.reception, &ReceptionLogic::frameEnded, m_feed.get(), &RefclockFeed::frameEnded);
     connect(m_feed.get(), &RefclockFeed::sendFailed, &parts.log, &CorrectionLog::addNoticeOnce);
     connect(&parts.cycle, &CorrectionCycle::clockSet, this, &TimeServices::recordSet);
+#ifdef VALTORA_OTHER_TIME_SERVICE
+    m_otherTimeService = std::make_unique<OtherTimeService>();
     connect(m_otherTimeService.get(), &OtherTimeService::answered, &parts.log,
             [this](bool networkTimeActive) {
                 if (networkTimeActive) {
                     m_parts.log.addNoticeOnce(OtherTimeService::notice());
                 }
             });
+#endif
 }
 
 TimeServices::~TimeServices()
@@ -46,9 +50,13 @@ void TimeServices::start(bool correctOn)
     m_feed->setSocketPath(settings.socketPath);
     m_feed->setLatencyMs(settings.receiverLatencyMs);
     m_parts.cycle.setReceiverLatencyMs(settings.receiverLatencyMs);
+#ifdef VALTORA_OTHER_TIME_SERVICE
     if (correctOn) {
         m_otherTimeService->ask();
     }
+#else
+    Q_UNUSED(correctOn)
+#endif
 }
 
 void TimeServices::recordSet(const TrackingRecord &record)

@@ -46,7 +46,6 @@ public:
     void showHistory(const QWidget *over);
     HistoryWindow *historyWindow() const;
     RefclockFeed &feed() { return *m_feed; }
-    OtherTimeService &otherTimeService() { return *m_otherTimeService; }
 
 private:
     void recordSet(const TrackingRecord &record);
@@ -54,6 +53,9 @@ private:
     Parts m_parts;
     TrackingFile m_tracking;
     std::unique_ptr<RefclockFeed> m_feed;
+#ifdef VALTORA_OTHER_TIME_SERVICE
+    // Only where systemd's time service can be asked (Linux, with Qt D-Bus).
     std::unique_ptr<OtherTimeService> m_otherTimeService;
+#endif
     QPointer<HistoryWindow> m_history;
 };

@@ -1,5 +1,5 @@
-# Installing: the programs, the menu entry, the icons, the login start entry and the README,
-# under the usual paths; and the Debian package made from that by CPack.
+# Installing on Linux: the programs, the menu entry, the icons, the login start entry and the
+# README, under the usual paths; and the Debian package made from that by CPack.
 include(GNUInstallDirs)
 
 install(TARGETS valtora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
