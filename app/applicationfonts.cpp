@@ -1,13 +1,39 @@
 #include "applicationfonts.h"
 
-#include <QFile>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
+#include <QStandardPaths>
 
 namespace {
 
-const QString kWineFonts = QStringLiteral("/usr/share/wine/fonts/");
+// Where the free faces may lie: a "fonts" folder beside the program (the Windows setup brings
+// them), the program's own folder, the system's font folders, and Wine's font folder under the
+// system's data folders (Debian's fonts-wine: /usr/share/wine/fonts).
+QStringList fontFolders()
+{
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    QStringList folders { QDir(programFolder).filePath(QStringLiteral("fonts")), programFolder };
+    folders += QStandardPaths::standardLocations(QStandardPaths::FontsLocation);
+    folders
+        += QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                     QStringLiteral("wine/fonts"), QStandardPaths::LocateDirectory);
+    return folders;
+}
+
+QString findFontFile(const QString &file)
+{
+    for (const QString &folder : fontFolders()) {
+        const QFileInfo candidate(QDir(folder).filePath(file));
+        if (candidate.isFile()) {
+            return candidate.filePath();
+        }
+    }
+    return {};
+}
 
 // Loads the files of a family the system does not have; returns the ids, -1 for a file that
 // is missing or unreadable.
@@ -18,8 +44,8 @@ QList<int> loadMissingFamily(const QString &family, const QStringList &files)
         return ids;
     }
     for (const QString &file : files) {
-        const QString path = kWineFonts + file;
-        ids.append(QFile::exists(path) ? QFontDatabase::addApplicationFont(path) : -1);
+        const QString path = findFontFile(file);
+        ids.append(path.isEmpty() ? -1 : QFontDatabase::addApplicationFont(path));
     }
     return ids;
 }

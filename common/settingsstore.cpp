@@ -62,9 +62,16 @@ void SettingsStore::open()
     // An earlier one goes first: two on one file share what they have read of it.
     m_settings.reset();
     if (m_iniFilePath.isEmpty()) {
+#ifdef Q_OS_WIN
+        // Where Windows programs of this kind keep their settings by application name, so a
+        // user's existing port settings and correction options are found.
+        m_settings = std::make_unique<QSettings>(QLatin1String(kWindowsRegistryKey),
+                                                 QSettings::NativeFormat);
+#else
         m_settings
             = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                           QStringLiteral("VALTORA"), QStringLiteral("VALTORA"));
+#endif
     } else {
         m_settings = std::make_unique<QSettings>(m_iniFilePath, QSettings::IniFormat);
     }
@@ -102,12 +109,23 @@ Outcome SettingsStore::setValue(const QString &section, const QString &key, cons
         kErrorNotSaved,
         QStringLiteral("Could not save the settings to %1: %2. What you chose stays in effect "
                        "until the program ends.")
-            .arg(QDir::toNativeSeparators(fileName()), writeProblem(fileName()))
+            .arg(QDir::toNativeSeparators(fileName()), problemOfStore())
     };
     // QSettings reports a failed write for the rest of its life, also once the file can be
     // written again: a fresh one judges the next write on its own.
     open();
     return failure;
+}
+
+QString SettingsStore::problemOfStore() const
+{
+#ifdef Q_OS_WIN
+    if (m_iniFilePath.isEmpty()) {
+        // The registry says no more than that it refused.
+        return QStringLiteral("the registry refused the value");
+    }
+#endif
+    return writeProblem(fileName());
 }
 
 QString SettingsStore::fileName() const

@@ -9,8 +9,9 @@
 class QSettings;
 
 // The per-user settings store: organisation and application "VALTORA", every value a text.
-// On Linux that is $XDG_CONFIG_HOME/VALTORA/VALTORA.conf, on Windows the registry under the
-// current user. A missing key reads as "".
+// On Linux that is $XDG_CONFIG_HOME/VALTORA/VALTORA.conf; on Windows the registry key below,
+// one subkey per section ("Properties", "Ports"), values REG_SZ texts. A missing key reads
+// as "".
 class SettingsStore
 {
 public:
@@ -18,6 +19,8 @@ public:
     static constexpr const char *kPortsSection = "Ports";
     // A value that could not be written to the file.
     static constexpr int kErrorNotSaved = 75;
+    static constexpr const char *kWindowsRegistryKey
+        = "HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\VALTORA";
 
     SettingsStore();
     // A store in the given INI file, for tools and tests that must not touch the user's own.
@@ -38,6 +41,7 @@ public:
 
 private:
     void open();
+    QString problemOfStore() const;
 
     QString m_iniFilePath; // empty: the user's own store
     std::unique_ptr<QSettings> m_settings;
