@@ -50,10 +50,18 @@ base_options=(
 module_options=(-DCMAKE_BUILD_TYPE=Release -DQT_BUILD_TESTS=OFF -DQT_BUILD_EXAMPLES=OFF)
 modules=(qtserialport qtcharts)
 
+# Qt 6.4 compiles the DirectWrite font database into Qt Gui only together with Direct2D, but
+# its Windows platform plugin asks for it whenever DirectWrite 3 is there: without Direct2D the
+# plugin cannot link. The plugin then uses the GDI font database, as it does by default.
+patch_qtbase() {
+    sed -i 's/^#if QT_CONFIG(directwrite3)$/#if QT_CONFIG(directwrite3) \&\& QT_CONFIG(direct2d)/' \
+        "$1/src/plugins/platforms/windows/qwindowsintegration.cpp"
+}
+
 # The stamp holds a hash of everything that shapes the result; a different one means rebuild.
 stamp_text=$(printf '%s\n' "$version" "${base_options[@]}" "${module_options[@]}" \
     "${modules[@]}" "$(x86_64-w64-mingw32-g++-posix --version | head -n1)")
-stamp_text+=$'\n'$(cat "$toolchain")
+stamp_text+=$'\n'$(cat "$toolchain")$'\n'$(declare -f patch_qtbase)
 stamp_hash=$(printf '%s' "$stamp_text" | sha256sum | cut -d' ' -f1)
 stamp=$prefix/valtora-qt.stamp
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$stamp_hash" ]; then
@@ -71,18 +79,29 @@ done
 
 say "building Qt $version for Windows into $prefix (about an hour of processor time)"
 rm -rf "$prefix"
+# A build that stopped part-way with the same sources and options goes on where it stopped.
+work_stamp=$work/valtora-qt-work.stamp
+resume=
+if [ -f "$work_stamp" ] && [ "$(cat "$work_stamp")" = "$stamp_hash" ] \
+    && [ -f "$work/qtbase/build.ninja" ]; then
+    resume=1
+    say "going on with the build that stopped in $work"
+else
+    rm -rf "$work"
+fi
 mkdir -p "$work" "$prefix"
 # The installed Qt's qt-cmake loads the toolchain file it was built with: keep a copy of it
 # beside the Qt, so the Qt stays usable when this tree moves.
 cp "$toolchain" "$prefix/mingw-w64-x86_64.cmake"
 toolchain=$prefix/mingw-w64-x86_64.cmake
 sources=$work/sources
-rm -rf "$sources"
+base_dir=$sources/qtbase
 mkdir -p "$sources"
 
 # --- sources -----------------------------------------------------------------------------
-base_dir=$sources/qtbase
-if [ -n "${VALTORA_QT_SOURCES:-}" ]; then
+if [ -n "$resume" ]; then
+    :
+elif [ -n "${VALTORA_QT_SOURCES:-}" ]; then
     say "sources from $VALTORA_QT_SOURCES"
     (cd "$VALTORA_QT_SOURCES" && sha256sum --quiet -c SHA256SUMS) || {
         echo "windows-qt: the sources in $VALTORA_QT_SOURCES do not match SHA256SUMS" >&2
@@ -122,14 +141,17 @@ else
 fi
 
 # --- qtbase ------------------------------------------------------------------------------
+if [ -z "$resume" ]; then
+patch_qtbase "$base_dir"
+echo "$stamp_hash" >"$work_stamp"
 say "configuring qtbase"
-rm -rf "$work/qtbase"
 cmake -S "$base_dir" -B "$work/qtbase" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_INSTALL_PREFIX="$prefix" "${base_options[@]}" >"$work/qtbase-configure.log" 2>&1 || {
     tail -n 40 "$work/qtbase-configure.log" >&2
     echo "windows-qt: configuring qtbase failed; see $work/qtbase-configure.log" >&2
     exit 1
 }
+fi
 
 # Ninja's own progress ("[123/1456]") is the progress report: every hundredth step is shown.
 build() {
