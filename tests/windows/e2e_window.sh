@@ -87,7 +87,9 @@ start_program() {
 }
 log_file=$deploy/logfile.txt
 corrections() {
-    grep -c 'SYSTEM TIME IS CHANGED TO :' "$log_file" 2>/dev/null || true
+    local count
+    count=$(grep -c 'SYSTEM TIME IS CHANGED TO :' "$log_file" 2>/dev/null) || true
+    echo "${count:-0}"
 }
 wait_for_corrections() { # COUNT
     for _ in $(seq 120); do

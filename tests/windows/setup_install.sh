@@ -42,6 +42,10 @@ program_files="$WINEPREFIX/drive_c/Program Files/VALTORA"
 tasks="$WINEPREFIX/drive_c/windows/system32/tasks"
 registry_key='HKCU\Software\VB and VBA Program Settings\VALTORA\Properties'
 "${wine_run[@]}" reg add "$registry_key" /v jiaoshimiao /t REG_SZ /d 7 /f >/dev/null
+# Wine links COM1 to the machine's /dev/ttyS0, whose opening can hang on a virtual machine:
+# the port is one wine has no device for, so the start says so in a box and goes on.
+"${wine_run[@]}" reg add 'HKCU\Software\VB and VBA Program Settings\VALTORA\Ports' /v Com1 \
+    /t REG_SZ /d COM9 /f >/dev/null
 
 echo "setup_install: installing silently"
 "${wine_run[@]}" "$setup" /S || fail "the setup program failed"
