@@ -111,7 +111,7 @@ int appendLine(const std::string &path, const std::string &line, const std::stri
         DWORD got = 0;
         if (SetFilePointerEx(file, lastByte, nullptr, FILE_BEGIN)
             && ReadFile(file, &last, 1, &got, nullptr) && got == 1 && last != '\n') {
-            bytes = "\n";
+            bytes.push_back('\n');
         }
     }
     bytes += line;
