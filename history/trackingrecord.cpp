@@ -56,7 +56,13 @@ QDateTime stampOf(QStringView field)
     };
     if (field.size() == 24 && field[4] == u'-' && field[7] == u'-' && field[10] == u'T'
         && field[13] == u':' && field[16] == u':' && field[19] == u'.' && field[23] == u'Z') {
-        const QDate date(number(0, 4), number(5, 2), number(8, 2));
+        // Not a digit gives -1, which as a year would be one before the common era: a date
+        // that reads, but that no stamp written here can hold.
+        const int year = number(0, 4);
+        if (year < 1) {
+            return QDateTime();
+        }
+        const QDate date(year, number(5, 2), number(8, 2));
         const QTime time(number(11, 2), number(14, 2), number(17, 2), number(20, 3));
         return date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
     }
