@@ -12,7 +12,10 @@ const QLatin1Char kQuote('"');
 // the record: it is quoted and written as the visible sign for that line end instead.
 QString deviceField(const QString &device)
 {
-    const bool lineEnd = device.contains(QLatin1Char('\r')) || device.contains(QLatin1Char('\n'));
+    // A name that holds the signs themselves is quoted too, so that a record read back is
+    // written out the same.
+    const bool lineEnd = device.contains(QLatin1Char('\r')) || device.contains(QLatin1Char('\n'))
+        || device.contains(QChar(0x240D)) || device.contains(QChar(0x240A));
     if (!lineEnd && !device.contains(kComma) && !device.contains(kQuote)) {
         return device;
     }
