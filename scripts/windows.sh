@@ -63,6 +63,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     VALTORA_WINDOWS_QT= "$root/scripts/wine-run.sh" wineboot -i >/dev/null 2>&1
     "$root/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f \
         >/dev/null 2>&1
+    # The desktop process that the prefix's making started has no display driver: a window
+    # program started beside it waits for good. A new wine session reads the null driver.
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
 fi
 say "running the tests under wine"
 (cd "$build" && ctest --output-on-failure --timeout 600)
