@@ -50,16 +50,15 @@ QList<int> loadMissingFamily(const QString &family, const QStringList &files)
     return ids;
 }
 
-// How much a face darkens a line of digits: the sum of its pixels' darkness.
-qint64 inkOf(const QFont &font)
+// How much a face darkens one character: the sum of its pixels' darkness.
+qint64 inkOf(const QFont &font, QChar character)
 {
-    QImage image(480, 60, QImage::Format_Grayscale8);
+    QImage image(60, 60, QImage::Format_Grayscale8);
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setFont(font);
     painter.setPen(Qt::black);
-    painter.drawText(image.rect(), Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("2026-12-05 23:59:58"));
+    painter.drawText(image.rect(), Qt::AlignCenter, QString(character));
     painter.end();
     qint64 ink = 0;
     for (int y = 0; y < image.height(); ++y) {
@@ -71,6 +70,23 @@ qint64 inkOf(const QFont &font)
     return ink;
 }
 
+// Whether the family's bold draws every digit clearly heavier than its regular face. Wine's
+// free bold Tahoma does not: it is wider, but only a few of its digits (4, 7) are heavier, so
+// a bold date would mix two weights.
+bool boldIsHeavierInEveryDigit(const QString &family)
+{
+    QFont font(family);
+    font.setPointSize(24);
+    QFont bold = font;
+    bold.setBold(true);
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        if (inkOf(bold, QLatin1Char(digit)) < inkOf(font, QLatin1Char(digit)) * 6 / 5) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 void loadApplicationFonts()
@@ -79,15 +95,9 @@ void loadApplicationFonts()
         QStringLiteral("Tahoma"), { QStringLiteral("tahoma.ttf"), QStringLiteral("tahomabd.ttf") });
     loadMissingFamily(QStringLiteral("Small Fonts"), { QStringLiteral("small_fonts.ttf") });
 
-    // Wine's bold Tahoma is wider than its regular face but draws no heavier, so the display
-    // labels would not look bold. Without that face the regular one is emboldened instead.
-    if (tahoma.size() == 2 && tahoma.at(0) >= 0 && tahoma.at(1) >= 0) {
-        QFont font(QStringLiteral("Tahoma"));
-        font.setPointSize(24);
-        const qint64 regularInk = inkOf(font);
-        font.setBold(true);
-        if (inkOf(font) < regularInk * 6 / 5) {
-            QFontDatabase::removeApplicationFont(tahoma.at(1));
-        }
+    // Without that face the regular one is emboldened evenly instead.
+    if (tahoma.size() == 2 && tahoma.at(0) >= 0 && tahoma.at(1) >= 0
+        && !boldIsHeavierInEveryDigit(QStringLiteral("Tahoma"))) {
+        QFontDatabase::removeApplicationFont(tahoma.at(1));
     }
 }
