@@ -137,11 +137,11 @@ done
 [ "$(reg_value Properties jiaoshiflag)" = 1 ] || fail "OK did not keep correction on"
 
 echo "e2e_window: second start"
+# Killed, as a crash would end it: its single-instance lock stays behind, and the next start
+# must take it over. The wine session ends on its own, which saves the registry to disk.
 kill "$program_pid" 2>/dev/null || true
-timeout 60 wineserver -k 2>/dev/null || true
 wait "$program_pid" 2>/dev/null || true
-# The killed copy's single-instance lock: this checks the settings, not the lock's recovery.
-find "$WINEPREFIX/drive_c/users" -name 'valtora-*.lock' -delete 2>/dev/null || true
+timeout 60 wineserver -w 2>/dev/null || wineserver -k 2>/dev/null || true
 # This time the program's folder cannot take logfile.txt (a folder in its place stands for
 # Program Files, which a user cannot write): the records go to the per-user folder.
 rm -f "$log_file"

@@ -80,9 +80,12 @@ for _ in $(seq 120); do
 done
 [ -n "$window" ] || fail "the installed program showed no window: $(cat "$work/program.log")"
 kill "$program_pid" 2>/dev/null || true
-timeout 60 wineserver -k 2>/dev/null || true
 wait "$program_pid" 2>/dev/null || true
+# Ended on its own, the wine session saves the registry to disk; killed, it may not.
+timeout 60 wineserver -w 2>/dev/null || wineserver -k 2>/dev/null || true
 
+"${wine_run[@]}" reg query "$registry_key" /v jiaoshimiao 2>/dev/null | grep -q 'jiaoshimiao' \
+    || fail "the settings were lost before the uninstaller ran"
 echo "setup_install: uninstalling silently"
 # As from the Start menu: the uninstaller copies itself away, starts the copy and returns.
 "${wine_run[@]}" "C:\\Program Files\\VALTORA\\Uninstall.exe" /S || fail "the uninstaller failed"
