@@ -133,9 +133,14 @@ else
     declare -A package_of=([qtbase]=qt6-base [qtserialport]=qt6-serialport [qtcharts]=qt6-charts)
     for module in qtbase "${modules[@]}"; do
         package=${package_of[$module]}
-        (cd "$sources" && apt-get source -q "$package" >/dev/null)
+        (cd "$sources" && apt-get source -q "$package" >/dev/null) || true
         unpacked=$(find "$sources" -maxdepth 1 -type d -name "$package-$version*" | head -n1)
-        [ -n "$unpacked" ] || { echo "windows-qt: apt-get source $package gave nothing" >&2; exit 1; }
+        # A mirror may keep a package's index but not its tarballs (404).
+        [ -n "$unpacked" ] || {
+            echo "windows-qt: apt-get source $package gave nothing; set VALTORA_QT_SOURCES to a" \
+                "folder holding the sources and their SHA256SUMS" >&2
+            exit 1
+        }
         mv "$unpacked" "$sources/$module"
     done
 fi
