@@ -7,6 +7,7 @@
 // (started with -x), and chrony's view of those samples is printed beside the residuals.
 // Never touches the computer's clock.
 
+#include "benchstatistics.h"
 #include "chronyview.h"
 #include "common/intervaltimer.h"
 #include "common/monotonicclock.h"
@@ -69,32 +70,6 @@ Summary summarise(const QList<double> &values)
         return sorted.at(std::clamp<qsizetype>(index, 0, sorted.size() - 1));
     };
     return { rank(0.5), rank(0.99), sorted.constLast() };
-}
-
-double signedMedian(QList<double> values)
-{
-    if (values.isEmpty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
-
-double standardDeviation(const QList<double> &values)
-{
-    if (values.size() < 2) {
-        return 0;
-    }
-    double sum = 0;
-    for (const double value : values) {
-        sum += value;
-    }
-    const double mean = sum / double(values.size());
-    double squares = 0;
-    for (const double value : values) {
-        squares += (value - mean) * (value - mean);
-    }
-    return std::sqrt(squares / double(values.size() - 1));
 }
 
 RunResult runCycle(const QString &simulatorPath, bool delayed, int corrections, bool chrony)

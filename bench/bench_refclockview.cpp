@@ -6,6 +6,7 @@
 // machine and once beside a parallel build. Never touches the computer's clock: the window
 // runs on a simulated clock with correction off.
 
+#include "benchstatistics.h"
 #include "chronyview.h"
 
 #include <QCommandLineParser>
@@ -22,31 +23,6 @@
 #include <cstdio>
 
 namespace {
-
-double median(QList<double> values)
-{
-    if (values.isEmpty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
-
-double standardDeviation(const QList<double> &values)
-{
-    if (values.size() < 2) {
-        return 0;
-    }
-    double mean = 0;
-    for (const double value : values) {
-        mean += value / double(values.size());
-    }
-    double squares = 0;
-    for (const double value : values) {
-        squares += (value - mean) * (value - mean);
-    }
-    return std::sqrt(squares / double(values.size() - 1));
-}
 
 // The 99th percentile of the magnitudes, nearest rank.
 double percentile99(const QList<double> &values)
@@ -80,7 +56,7 @@ void report(const char *title, const ChronyView::Figures &figures, int seconds)
     std::printf("%s: %lld samples in %d s, offset ms (receiver minus this clock): median %+.3f  "
                 "standard deviation %.3f  |p99| %.3f; chrony's filtered deviation %.3f ms, "
                 "state %s\n",
-                title, static_cast<long long>(offsets.size()), seconds, median(offsets),
+                title, static_cast<long long>(offsets.size()), seconds, signedMedian(offsets),
                 standardDeviation(offsets), percentile99(offsets), figures.estimatedDeviationMs,
                 qPrintable(figures.state));
 }
