@@ -11,15 +11,10 @@ flags=(-std=c++20 -Wall -Wextra -Werror -I"$root")
 out=$(mktemp -d)
 prefix=$out/prefix
 
-# The outcome is the check's, never the clean-up's. The wine server lives on for a moment
-# after the test program ends and still writes into the prefix; removing the prefix before
-# it has gone fails with "Directory not empty" and would leave it behind.
+# The outcome is the check's, never the clean-up's.
 clean_up() {
     local status=$?
-    if [ -d "$prefix" ]; then
-        WINEPREFIX=$prefix timeout 60 wineserver -w 2>/dev/null \
-            || WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-    fi
+    bash "$root/scripts/wine-remove-prefix.sh" "$prefix"
     rm -rf "$out" 2>/dev/null || { sleep 1 && rm -rf "$out" 2>/dev/null; } \
         || echo "check-windows: could not remove $out" >&2
     exit "$status"

@@ -37,6 +37,7 @@ clean_up() {
     done
     timeout 60 wineserver -k 2>/dev/null || true
     wait 2>/dev/null || true
+    bash "$root/scripts/wine-remove-prefix.sh" "$WINEPREFIX"
     rm -rf "$deploy/logfile.txt"
     rm -rf "$work" 2>/dev/null || { sleep 1 && rm -rf "$work"; } || true
     exit "$status"
