@@ -96,9 +96,12 @@ void FrameScheduler::planFrame(qint64 frame)
         cuts.insert(std::uniform_int_distribution<qsizetype>(1, bytes.size() - 1)(m_random));
     }
     cuts.insert(bytes.size());
+    // The pauses fit in what the interval leaves beside the frame's own bytes: a frame that
+    // ran into the next one would send its last piece after the next frame's first.
     const qint64 intervalNs = qint64(m_options.intervalMs) * kNanosecondsPerMillisecond;
-    const qint64 longestPauseNs
-        = qMin<qint64>(60 * kNanosecondsPerMillisecond, intervalNs / 4 / (pieces - 1));
+    const qint64 spareNs = qMax<qint64>(0, intervalNs - bytes.size() * m_byteTimeNs);
+    const qint64 longestPauseNs = qMin<qint64>(60 * kNanosecondsPerMillisecond,
+                                               qMin(intervalNs / 4, spareNs) / (pieces - 1));
     qint64 delayNs = 0;
     qsizetype from = 0;
     for (const qsizetype cut : cuts) {

@@ -16,13 +16,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
          QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)).split('\0')) {
         arguments.append(QString::fromUtf8(argument));
     }
-    const Result<SimulatorOptions> options = parseSimulatorOptions(arguments);
-    if (!options.ok() || options.value().help) {
+    const Result<SimulatorOptions> parsed = parseSimulatorOptions(arguments);
+    if (!parsed.ok() || parsed.value().help) {
         return 0;
     }
+    // The same input plans the same writes: a crash found is a crash replayed.
+    SimulatorOptions options = parsed.value();
+    options.seed = options.seed.value_or(1);
     const QDateTime start
-        = options.value().start.value_or(QDateTime(QDate(2026, 12, 5), QTime(23, 59, 58, 250)));
-    FrameScheduler scheduler(options.value(), start);
+        = options.start.value_or(QDateTime(QDate(2026, 12, 5), QTime(23, 59, 58, 250)));
+    FrameScheduler scheduler(options, start);
     qint64 lastDueNs = 0;
     QByteArray frameBytes;
     for (int write = 0; write < 40; ++write) {
