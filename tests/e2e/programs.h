@@ -99,16 +99,33 @@ struct ProgramCopy
     QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
 };
 
+// The whole file; empty when it cannot be read.
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // One field of a /proc/<pid>/status file, such as "CapEff:"; empty when unreadable.
 inline QByteArray statusField(const QString &statusPath, const QByteArray &field)
 {
-    QFile status(statusPath);
-    if (!status.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    for (const QByteArray &line : status.readAll().split('\n')) {
+    for (const QByteArray &line : fileBytes(statusPath).split('\n')) {
         if (line.startsWith(field)) {
             return line.mid(field.size()).trimmed();
+        }
+    }
+    return {};
+}
+
+// chronyc's line for the reference clock VALT in the output of "sources", split at its commas,
+// such as "#,*,VALT,0,2,377,1,-0.000012,-0.000012,0.001000" (state, ..., offset in seconds);
+// empty when chrony lists no such source.
+inline QList<QByteArray> valtoraSource(const QByteArray &sources)
+{
+    for (const QByteArray &line : sources.split('\n')) {
+        const QList<QByteArray> fields = line.split(',');
+        if (fields.size() >= 10 && fields.at(2) == "VALT") {
+            return fields;
         }
     }
     return {};

@@ -12,12 +12,6 @@
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The process number a lock file names; 0 when none.
 qint64 lockOwner(const QString &path)
 {
@@ -32,11 +26,6 @@ QString lockPath(const QString &folder, const QString &dir)
         + QString::fromLatin1(
                QCryptographicHash::hash(settings, QCryptographicHash::Sha1).toHex().left(12))
         + QStringLiteral(".lock");
-}
-
-bool hasLineWith(const QString &path, const QByteArray &text)
-{
-    return fileBytes(path).contains(text);
 }
 
 } // namespace
@@ -98,7 +87,8 @@ private slots:
 
         if (attack == u"pipe") {
             // A correction set the clock and was logged; the window's thread still runs.
-            QTRY_VERIFY_WITH_TIMEOUT(hasLineWith(copy.path("logfile.txt"), "CHANGED"), 15000);
+            QTRY_VERIFY_WITH_TIMEOUT(fileBytes(copy.path("logfile.txt")).contains("CHANGED"),
+                                     15000);
             ::kill(pid_t(copy.valtora.processId()), SIGTERM);
             QVERIFY(copy.valtora.waitForFinished(2000));
             QCOMPARE(copy.valtora.exitCode(), 0);

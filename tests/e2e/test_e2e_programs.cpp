@@ -14,11 +14,7 @@ const QString kFailureLine = QStringLiteral("^\"(.+) :ERROR-CANNOT CORRECT TIME\
 
 QStringList logLines(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QString::fromLocal8Bit(fileBytes(path)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 // The first capture of the newest log line that matches, once at least count lines match
@@ -48,19 +44,6 @@ QString waitForLogLine(const QString &path, const QString &pattern, int count = 
 bool isNow(const QDateTime &time)
 {
     return time.isValid() && qAbs(time.secsTo(QDateTime::currentDateTime())) < 20;
-}
-
-// chronyc's line for the reference clock VALT, split at its commas, such as
-// "#,*,VALT,0,2,377,1,-0.000012,-0.000012,0.001000" (state, ..., offset in seconds); or none.
-QList<QByteArray> valtoraSource(const ChronyDaemon &chrony)
-{
-    for (const QByteArray &line : chrony.chronyc(QStringLiteral("sources")).split('\n')) {
-        const QList<QByteArray> fields = line.split(',');
-        if (fields.size() >= 10 && fields.at(2) == "VALT") {
-            return fields;
-        }
-    }
-    return {};
 }
 
 } // namespace
@@ -222,7 +205,7 @@ private slots:
         QDeadlineTimer deadline(40000);
         while (!selected() && !deadline.hasExpired()) {
             QTest::qWait(2000);
-            source = valtoraSource(chrony);
+            source = valtoraSource(chrony.chronyc(QStringLiteral("sources")));
         }
         QVERIFY2(selected(), source.join(',').constData());
         // With -x the source's own offset shrinks to zero whatever the samples said; the real

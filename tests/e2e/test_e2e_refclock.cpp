@@ -177,14 +177,8 @@ private slots:
                        { u"--device"_s, link, u"--socket"_s, chrony.sampleSocket(), u"--print"_s });
         QVERIFY(refclock.waitForStarted());
 
-        const auto selected = [&chrony] {
-            for (const QByteArray &line : chrony.chronyc(u"sources"_s).split('\n')) {
-                if (line.startsWith("#,*,VALT,")) {
-                    return true;
-                }
-            }
-            return false;
-        };
+        const auto selected
+            = [&chrony] { return valtoraSource(chrony.chronyc(u"sources"_s)).value(1) == "*"; };
         QByteArray told;
         QDeadlineTimer deadline(30000);
         while (!selected() && !deadline.hasExpired()) {
