@@ -35,11 +35,7 @@ inline bool startSimulator(QProcess &simulator, const QString &link,
 {
     simulator.start(programPath(QStringLiteral("valtora-sim")),
                     QStringList { QStringLiteral("--link"), link } + options);
-    QDeadlineTimer deadline(5000);
-    while (!QFile::exists(link) && !deadline.hasExpired()) {
-        QTest::qWait(20);
-    }
-    return QFile::exists(link);
+    return QTest::qWaitFor([&link] { return QFile::exists(link); }, 5000);
 }
 
 // Folders of its own under dir (one copy runs per user) and the clock named by VALTORA_CLOCK.

@@ -70,13 +70,6 @@ void choose(frmTerminal &window, const QString &list, const QString &entry)
     combo->setCurrentIndex(index);
 }
 
-void type(frmTerminal &window, const QString &comboName, const QString &text)
-{
-    auto *combo = window.control<QComboBox>(comboName);
-    combo->lineEdit()->selectAll();
-    QTest::keyClicks(combo->lineEdit(), text);
-}
-
 } // namespace
 
 // The whole main window in this process, as a user meets it.
@@ -223,7 +216,9 @@ private slots:
 
             clickTab(window, QStringLiteral("SSTab1"), 1);
             click(window, "Check1");
-            type(window, QStringLiteral("Combo1"), QStringLiteral("10"));
+            QLineEdit *period = window.control<QComboBox>(QStringLiteral("Combo1"))->lineEdit();
+            period->selectAll();
+            QTest::keyClicks(period, QStringLiteral("10"));
             click(window, "Command5");
         }
 
