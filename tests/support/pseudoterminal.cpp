@@ -2,11 +2,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 #include <QTemporaryDir>
-
-#include <fcntl.h>
-#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -19,7 +15,7 @@ PseudoTerminal::PseudoTerminal()
         return;
     }
     // Raw mode on the slave so the line discipline passes every byte unchanged.
-    termios tio{};
+    termios tio {};
     if (tcgetattr(m_slave, &tio) == 0) {
         cfmakeraw(&tio);
         tcsetattr(m_slave, TCSANOW, &tio);
@@ -54,23 +50,6 @@ bool PseudoTerminal::write(const QByteArray &bytes)
         done += n;
     }
     return true;
-}
-
-QByteArray PseudoTerminal::read(int timeoutMs)
-{
-    QByteArray result;
-    pollfd pfd{m_master, POLLIN, 0};
-    int wait = timeoutMs;
-    while (::poll(&pfd, 1, wait) > 0 && (pfd.revents & POLLIN)) {
-        char buffer[4096];
-        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-        if (n <= 0) {
-            break;
-        }
-        result.append(buffer, n);
-        wait = 20;
-    }
-    return result;
 }
 
 void PseudoTerminal::closeMaster()

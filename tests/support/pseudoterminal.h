@@ -19,12 +19,9 @@ public:
     QString linkPath() const { return m_linkPath; }
 
     bool write(const QByteArray &bytes);
-    // Reads what the program wrote, waiting up to timeoutMs for the first byte.
-    QByteArray read(int timeoutMs = 200);
     // Closes the master side, as when a USB receiver is unplugged.
     void closeMaster();
 
-    int masterFd() const { return m_master; }
     int slaveFd() const { return m_slave; }
 
 private:
