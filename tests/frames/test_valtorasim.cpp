@@ -1,8 +1,4 @@
-#include "common/settingsstore.h"
-#include "frames/framereceiver.h"
 #include "framestest.h"
-#include "pseudoterminal.h"
-#include "serial/mscomm1.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -150,28 +146,6 @@ private slots:
             widest = qMax(widest, run.arrivalMs[12 * frame + 11] - run.arrivalMs[12 * frame]);
         }
         QVERIFY2(widest >= 8, QByteArray::number(widest));
-    }
-
-    // A frame in two writes on a pseudo-terminal, read by the real port service opened as a
-    // mapped device: two receive events, each reading all that waits, 0x03 unchanged.
-    void frameOverPseudoTerminal()
-    {
-        PseudoTerminal pty;
-        QTemporaryDir dir;
-        SettingsStore store(dir.filePath(u"store.ini"_s));
-        store.setValue(QLatin1String(SettingsStore::kPortsSection), u"Com1"_s, pty.linkPath());
-        MSComm1 port(store);
-        Reception reception;
-        FrameReceiver receiver(port, reception.logic);
-        receiver.connectPort();
-        QVERIFY(pty.isValid() && !port.setCommPort(1) && !port.setPortOpen(true)
-                && !port.setRThreshold(1));
-        QVERIFY(pty.write(kWorkedFrame.left(5)));
-        QTRY_COMPARE(reception.logic.assembler().frameIndex(), qint16(4));
-        QVERIFY(pty.write(kWorkedFrame.mid(5)));
-        QTRY_COMPARE(reception.logic.assembler().frameIndex(), qint16(11));
-        QCOMPARE(texts(reception.displays), QStringList { kWorkedText });
-        QVERIFY(reception.logic.dump().text().endsWith(u" 04  03 "_s));
     }
 
     // The link leads to the simulator's pseudo-terminal; a stop signal ends it cleanly and
