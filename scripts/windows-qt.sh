@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds Qt for 64-bit Windows (x86_64-w64-mingw32) once per machine: qtbase, Qt Serial Port and
 # Qt Charts at the version of the installed host Qt, which a cross build needs for its tools.
-# Debian ships no Qt for mingw, so this is the one slow step of the Windows build (about an hour
-# of processor time); the result is kept outside the tree and reused while its version and
-# options match.
+# Debian ships no Qt for mingw, so this is the one slow step of the Windows build (about 40
+# minutes of processor time); the result is kept outside the tree and reused while its version
+# and options match.
 #
 #   bash scripts/windows-qt.sh          build when needed, then print the install folder
 #
@@ -77,7 +77,7 @@ for tool in x86_64-w64-mingw32-g++-posix cmake ninja dpkg-source; do
     }
 done
 
-say "building Qt $version for Windows into $prefix (about an hour of processor time)"
+say "building Qt $version for Windows into $prefix (about 40 minutes of processor time)"
 rm -rf "$prefix"
 # A build that stopped part-way with the same sources and options goes on where it stopped.
 work_stamp=$work/valtora-qt-work.stamp

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds VALTORA for 64-bit Windows on this Debian machine and tests it under wine.
 #   bash scripts/windows.sh
-# 1. Qt for Windows, once per machine (scripts/windows-qt.sh; about an hour of processor time
-#    the first time, then reused from ~/.cache/valtora/).
+# 1. Qt for Windows, once per machine (scripts/windows-qt.sh; about 40 minutes of processor
+#    time the first time, then reused from ~/.cache/valtora/).
 # 2. build-windows/: valtora.exe and the tests that can run on Windows, with the mingw-w64
 #    toolchain file in cmake/; build-windows/deploy/ runs as it is.
 # 3. The setup program VALTORA-<version>-win64-setup.exe and a zip of deploy/ (CPack).
