@@ -12,16 +12,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 deploy=$(cd "$1" && pwd)
 simulator=$2
 root=$(cd "$here/../.." && pwd)
-
-# A display of our own, never the user's.
-if [ -z "${VALTORA_E2E_PRIVATE_DISPLAY:-}" ]; then
-    export VALTORA_E2E_PRIVATE_DISPLAY=1
-    exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" "$@"
-fi
-
-work=$(mktemp -d /tmp/valtora-wine-e2e-XXXXXX)
-export WINEPREFIX=$work/prefix
-wine_run=("$root/scripts/wine-run.sh")
+check=e2e
+# shellcheck source=tests/windows/session.sh
+source "$here/session.sh"
 pids=()
 fail() {
     echo "e2e_window: $*" >&2
@@ -35,23 +28,11 @@ clean_up() {
     for pid in "${pids[@]}"; do
         kill "$pid" 2>/dev/null || true
     done
-    timeout 60 wineserver -k 2>/dev/null || true
-    wait 2>/dev/null || true
-    bash "$root/scripts/wine-remove-prefix.sh" "$WINEPREFIX"
+    end_session
     rm -rf "$deploy/logfile.txt"
-    rm -rf "$work" 2>/dev/null || { sleep 1 && rm -rf "$work"; } || true
     exit "$status"
 }
 trap clean_up EXIT
-
-registry_key='HKCU\Software\VB and VBA Program Settings\VALTORA'
-reg_add() { # SECTION NAME TEXT
-    "${wine_run[@]}" reg add "$registry_key\\$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null
-}
-reg_value() { # SECTION NAME: the text, or nothing
-    "${wine_run[@]}" reg query "$registry_key\\$1" /v "$2" 2>/dev/null | tr -d '\r' \
-        | awk -v name="$2" '$1 == name && $2 == "REG_SZ" { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
-}
 
 echo "e2e_window: making a wine prefix"
 "${wine_run[@]}" wineboot -i >/dev/null 2>&1 || fail "wineboot failed"

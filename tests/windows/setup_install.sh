@@ -8,25 +8,16 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 setup=$(realpath "$1")
 root=$(cd "$here/../.." && pwd)
-
-if [ -z "${VALTORA_E2E_PRIVATE_DISPLAY:-}" ]; then
-    export VALTORA_E2E_PRIVATE_DISPLAY=1
-    exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" "$@"
-fi
-
-work=$(mktemp -d /tmp/valtora-wine-setup-XXXXXX)
-export WINEPREFIX=$work/prefix
-wine_run=("$root/scripts/wine-run.sh")
+check=setup
+# shellcheck source=tests/windows/session.sh
+source "$here/session.sh"
 fail() {
     echo "setup_install: $*" >&2
     exit 1
 }
 clean_up() {
     local status=$?
-    timeout 60 wineserver -k 2>/dev/null || true
-    wait 2>/dev/null || true
-    bash "$root/scripts/wine-remove-prefix.sh" "$WINEPREFIX"
-    rm -rf "$work" 2>/dev/null || { sleep 1 && rm -rf "$work"; } || true
+    end_session
     exit "$status"
 }
 trap clean_up EXIT
@@ -41,12 +32,10 @@ for _ in $(seq 15); do
 done
 program_files="$WINEPREFIX/drive_c/Program Files/VALTORA"
 tasks="$WINEPREFIX/drive_c/windows/system32/tasks"
-registry_key='HKCU\Software\VB and VBA Program Settings\VALTORA\Properties'
-"${wine_run[@]}" reg add "$registry_key" /v jiaoshimiao /t REG_SZ /d 7 /f >/dev/null
+reg_add Properties jiaoshimiao 7
 # Wine links COM1 to the machine's /dev/ttyS0, whose opening can hang on a virtual machine:
 # the port is one wine has no device for, so the start says so in a box and goes on.
-"${wine_run[@]}" reg add 'HKCU\Software\VB and VBA Program Settings\VALTORA\Ports' /v Com1 \
-    /t REG_SZ /d COM9 /f >/dev/null
+reg_add Ports Com1 COM9
 
 echo "setup_install: installing silently"
 "${wine_run[@]}" "$setup" /S || fail "the setup program failed"
@@ -85,7 +74,7 @@ wait "$program_pid" 2>/dev/null || true
 # Ended on its own, the wine session saves the registry to disk; killed, it may not.
 timeout 60 wineserver -w 2>/dev/null || wineserver -k 2>/dev/null || true
 
-"${wine_run[@]}" reg query "$registry_key" /v jiaoshimiao 2>/dev/null | grep -q 'jiaoshimiao' \
+[ -n "$(reg_value Properties jiaoshimiao)" ] \
     || fail "the settings were lost before the uninstaller ran"
 echo "setup_install: uninstalling silently"
 # As from the Start menu: the uninstaller copies itself away, starts the copy and returns.
@@ -99,6 +88,5 @@ left=$(cd "$program_files" 2>/dev/null && find . -type f | grep -v '^./logfile.t
 [ ! -e "$tasks/VALTORA" ] || fail "the uninstaller left the sign-in task"
 find "$WINEPREFIX/drive_c" -path '*Start Menu*' -iname 'VALTORA.lnk' | grep -q . \
     && fail "the uninstaller left the Start-menu entry"
-"${wine_run[@]}" reg query "$registry_key" /v jiaoshimiao 2>/dev/null | grep -q 'jiaoshimiao' \
-    || fail "the uninstaller removed the settings"
+[ -n "$(reg_value Properties jiaoshimiao)" ] || fail "the uninstaller removed the settings"
 echo "setup_install: passed"
